@@ -1,0 +1,141 @@
+#include "vLogger.h"
+
+#include <algorithm>
+#include <iomanip>
+#include <sstream>
+
+namespace VLib
+{
+Logger::Logger() : m_stream(false)
+{
+}
+
+Logger& Logger::Instance()
+{
+    static Logger logger;
+    return logger;
+}
+
+int Logger::Initialize(const std::wstring& fileName)
+{
+    TextStream& stream = Instance().m_stream;
+    stream.Open(fileName);
+    if (!stream.m_isOpen)
+        return 1;
+    stream.Append(fileName).Append(L"\n\n");
+    stream.Flush();
+    return 0;
+}
+
+void Logger::WriteLog(const std::wstring& message, bool flush)
+{
+    TextStream& stream = Instance().m_stream;
+    if (!stream.m_isOpen)
+        return;
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::wstring entry;
+    entry.reserve(24 + message.size());
+    entry += UIntToWString(now.wYear);
+    entry += L'-';
+    entry += UIntToWString(now.wMonth);
+    entry += L'-';
+    entry += UIntToWString(now.wDay);
+    entry += L"  ";
+    entry += UIntToWString(now.wHour);
+    entry += L':';
+    entry += UIntToWString(now.wMinute);
+    entry += L"    ";
+    entry += message;
+    entry += L'\n';
+
+    stream.Append(entry);
+    if (flush)
+        stream.Flush();
+}
+
+std::wstring UIntToWString(std::uint64_t value)
+{
+    std::wstring digits;
+    do
+    {
+        digits += static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    std::reverse(digits.begin(), digits.end());
+    return digits;
+}
+
+std::wstring IntToWString(std::int64_t value)
+{
+    if (value >= 0)
+        return UIntToWString(static_cast<std::uint64_t>(value));
+    // The magnitude in unsigned arithmetic also holds the most negative value.
+    return L"-" + UIntToWString(0 - static_cast<std::uint64_t>(value));
+}
+
+std::wstring ErrorCodeToWString(std::int32_t code)
+{
+    std::wostringstream text;
+    text.imbue(std::locale::classic());
+    text << L"0x" << std::uppercase << std::hex << static_cast<std::uint32_t>(code);
+    return text.str();
+}
+
+std::wstring AnsiToWString(const char* text)
+{
+    std::wstring wide;
+    if (!text)
+        return wide;
+    for (; *text; ++text) // each byte sign-extended: no code page
+        wide += static_cast<wchar_t>(static_cast<std::int16_t>(static_cast<signed char>(*text)));
+    return wide;
+}
+
+namespace
+{
+std::wstring Head(const wchar_t* file, const wchar_t* function, int line)
+{
+    std::wstring head = L"[";
+    head += file;
+    head += L" | ";
+    head += function;
+    head += L" | LINE: ";
+    head += IntToWString(line);
+    head += L"] >> ";
+    return head;
+}
+} // namespace
+
+std::wstring FailedCallMessage(const wchar_t* file, const wchar_t* function, int line,
+                               const wchar_t* call, std::int32_t code)
+{
+    return Head(file, function, line) + L"Function \"" + call +
+           L"\" returned an error. Error Code: " + ErrorCodeToWString(code);
+}
+
+std::wstring ErrorMessage(const wchar_t* file, const wchar_t* function, int line,
+                          const std::wstring& text)
+{
+    return Head(file, function, line) + text;
+}
+
+std::wstring ShortTransferMessage(const wchar_t* function, std::uint64_t done,
+                                  std::uint64_t requested, const wchar_t* text)
+{
+    return std::wstring(function) + L" >> Only " + UIntToWString(done) + L"/" +
+           UIntToWString(requested) + text;
+}
+
+void LogFailedCall(const wchar_t* file, const wchar_t* function, int line, const wchar_t* call,
+                   std::int32_t code)
+{
+    WriteLog(FailedCallMessage(file, function, line, call, code), true);
+}
+
+void LogError(const wchar_t* file, const wchar_t* function, int line, const std::wstring& text)
+{
+    WriteLog(ErrorMessage(file, function, line, text), true);
+}
+} // namespace VLib

@@ -1,0 +1,54 @@
+#pragma once
+// The error log "myLog.log" and the composition of every failure message.
+//
+// Entries are "<y>-<m>-<d>  <h>:<min>    <message>", UTF-16LE, CR LF, flushed one by one.
+// Failure sites use one of three message forms:
+//   1  [F | Q | LINE: L] >> Function "K" returned an error. Error Code: 0x..   (LogFailedCall)
+//   2  [F | Q | LINE: L] >> T                                                  (LogError)
+//   3  Q >> Only done/requested T                                              (ShortTransferMessage)
+// where F is the reporting module's recorded source path, Q the qualified function name,
+// L the report site's line.
+#include "FStream/vTextStream.h"
+
+#include <cstdint>
+#include <string>
+
+namespace VLib
+{
+class Logger
+{
+public:
+    // Opens the log (created or truncated, not shared) and writes its header.
+    // Returns 0, or 1 when the file cannot be opened; the log then stays closed.
+    static int Initialize(const std::wstring& fileName);
+    static void WriteLog(const std::wstring& message, bool flush);
+
+private:
+    Logger();
+    static Logger& Instance();
+
+    TextStream m_stream; // reporting off: the log never writes about itself
+};
+
+inline void WriteLog(const std::wstring& message, bool flush)
+{
+    Logger::WriteLog(message, flush);
+}
+
+std::wstring IntToWString(std::int64_t value);
+std::wstring UIntToWString(std::uint64_t value);
+std::wstring ErrorCodeToWString(std::int32_t code);
+std::wstring AnsiToWString(const char* text);
+
+std::wstring FailedCallMessage(const wchar_t* file, const wchar_t* function, int line,
+                               const wchar_t* call, std::int32_t code);
+std::wstring ErrorMessage(const wchar_t* file, const wchar_t* function, int line,
+                          const std::wstring& text);
+std::wstring ShortTransferMessage(const wchar_t* function, std::uint64_t done,
+                                  std::uint64_t requested, const wchar_t* text);
+
+// Compose form 1 or 2 and write it with flush.
+void LogFailedCall(const wchar_t* file, const wchar_t* function, int line, const wchar_t* call,
+                   std::int32_t code);
+void LogError(const wchar_t* file, const wchar_t* function, int line, const std::wstring& text);
+} // namespace VLib
