@@ -1,0 +1,55 @@
+#pragma once
+// Mesh: the base of the renderable meshes. Owns one D3DX mesh in the static vertex layout
+// (position, normal, one texture coordinate; 32 bytes), its world matrix, materials and textures.
+#include <d3d9.h>
+#include <d3dx9.h>
+
+#include <string>
+#include <vector>
+
+// Status codes of every mesh operation (0 = success). 14 is not used.
+enum MeshStatus : int
+{
+    MeshOk = 0,
+    MeshAdjacencyNoMemory = 1,
+    MeshCloneFailed = 2,
+    MeshAdjacencyFailed = 3,
+    MeshNormalsFailed = 4,
+    MeshOptimizeFailed = 5,
+    MeshTextureFailed = 6,
+    MeshFileNotFound = 7,
+    MeshLoadFailed = 8,
+    MeshFileTooBig = 9,
+    MeshOutOfMemory = 10,
+    MeshCopyFailed = 11,
+    MeshBadVersion = 12,
+    MeshBigEndian = 13,
+    MeshCreateFailed = 15,
+    MeshLockVertexBufferFailed = 16,
+    MeshLockIndexBufferFailed = 17,
+    MeshLockAttributeBufferFailed = 18,
+};
+
+class Mesh
+{
+public:
+    Mesh();
+
+    virtual int LoadMesh(const std::wstring& fileName, IDirect3DDevice9* device) = 0;
+    // Releases what a load created; harmless on an empty mesh and when called twice.
+    virtual void ReleaseMesh();
+
+    // Allocates 3 DWORDs per face with new (std::nothrow); the caller delete[]s it.
+    int GenerateAdjacencies(DWORD*& adjacency);
+    int ConvertToStaticMesh(DWORD* adjacency, IDirect3DDevice9* device);
+    int OptimizeForTriangleList(DWORD*& adjacency);
+    int AddTexture(const char* fileName, const char* directory, IDirect3DDevice9* device);
+
+    ID3DXMesh* D3DXMesh;
+    D3DXMATRIX World;
+    std::vector<D3DMATERIAL9> Materials;
+    std::vector<IDirect3DTexture9*> Textures;
+
+protected:
+    ~Mesh() = default; // meshes are never destroyed through the base
+};
