@@ -27,6 +27,13 @@ int Logger::Initialize(const std::wstring& fileName)
     return 0;
 }
 
+void Logger::Close()
+{
+    TextStream& stream = Instance().m_stream;
+    if (stream.m_isOpen)
+        stream.Close();
+}
+
 void Logger::WriteLog(const std::wstring& message, bool flush)
 {
     TextStream& stream = Instance().m_stream;

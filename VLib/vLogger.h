@@ -22,6 +22,9 @@ public:
     // Returns 0, or 1 when the file cannot be opened; the log then stays closed.
     static int Initialize(const std::wstring& fileName);
     static void WriteLog(const std::wstring& message, bool flush);
+    // Flushes and closes the log, as the exit does. The program never calls it; tests use it
+    // to read the file back, which the log holds without sharing while open.
+    static void Close();
 
 private:
     Logger();

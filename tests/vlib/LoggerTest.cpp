@@ -1,9 +1,157 @@
+// The log file, byte for byte, as whole runs of a program leave it (log_writer.exe), and the
+// log's behaviour inside one process (LogCapture).
+#include "LogCapture.h"
+#include "TempFolder.h"
 #include "VLib/vLogger.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
-TEST(Conversions, ErrorCode)
+#include <string>
+#include <vector>
+
+namespace
 {
-    EXPECT_EQ(VLib::ErrorCodeToWString(183), L"0xB7");
-    EXPECT_EQ(VLib::ErrorCodeToWString(-1), L"0xFFFFFFFF");
+// Runs log_writer.exe (beside this test program) and returns its exit code.
+DWORD RunLogWriter(const std::wstring& arguments)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring exe = self;
+    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + LOG_WRITER_EXE;
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return 0xDEAD;
+    WaitForSingleObject(process.hProcess, 30000);
+    DWORD code = 0xDEAD;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::string Utf16(const std::wstring& text) // little-endian bytes
+{
+    std::string bytes;
+    for (wchar_t c : text)
+    {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+std::string AsString(const std::vector<unsigned char>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::wstring Stamp(const SYSTEMTIME& t)
+{
+    using VLib::UIntToWString;
+    return UIntToWString(t.wYear) + L"-" + UIntToWString(t.wMonth) + L"-" + UIntToWString(t.wDay) + L"  " +
+           UIntToWString(t.wHour) + L":" + UIntToWString(t.wMinute) + L"    ";
+}
+
+const std::string BOM = "\xFF\xFE";
+} // namespace
+
+TEST(LogFile, HeaderOnlyAfterInitialize)
+{
+    TempFolder folder;
+    const std::wstring log = folder.File(L"myLog.log");
+    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\""), 0u);
+    EXPECT_EQ(AsString(ReadFileBytes(log)), BOM + Utf16(log + L"\r\n\r\n"));
+}
+
+TEST(LogFile, EntriesWithTimeStampAndLineEnds)
+{
+    TempFolder folder;
+    const std::wstring log = folder.File(L"myLog.log");
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" first \"two\\nlines\" \"crlf\\r\\nkept\" \"lone\\rcr\" \"\""), 0u);
+    GetLocalTime(&after);
+
+    const std::string bytes = AsString(ReadFileBytes(log));
+    // Every entry carries the stamp of the minute it was written in; the run spans at most a
+    // minute boundary, so all entries share the stamp of before or of after.
+    std::string expected;
+    for (const SYSTEMTIME& t : {before, after})
+    {
+        const std::wstring s = Stamp(t);
+        expected = BOM + Utf16(log + L"\r\n\r\n" + s + L"first\r\n" + s + L"two\r\nlines\r\n" + s +
+                               L"crlf\r\nkept\r\n" + s + L"lone\rcr\r\n" + s + L"\r\n");
+        if (bytes == expected)
+            break;
+    }
+    EXPECT_EQ(bytes, expected);
+}
+
+TEST(LogFile, SecondRunTruncatesTheFirst)
+{
+    TempFolder folder;
+    const std::wstring log = folder.File(L"myLog.log");
+    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" \"a long message from the first run\""), 0u);
+    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\""), 0u);
+    EXPECT_EQ(AsString(ReadFileBytes(log)), BOM + Utf16(log + L"\r\n\r\n"));
+}
+
+TEST(LogFile, WriteBeforeInitializeWritesNothing)
+{
+    TempFolder folder;
+    const std::wstring log = folder.File(L"myLog.log");
+    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" --before early"), 0u);
+    EXPECT_EQ(AsString(ReadFileBytes(log)), BOM + Utf16(log + L"\r\n\r\n"));
+}
+
+TEST(LogFile, HeldOpenElsewhereInitializeFailsAndWritesNothing)
+{
+    TempFolder folder;
+    const std::wstring log = folder.File(L"myLog.log");
+    WriteFileBytes(log, "old content");
+    HANDLE holder = CreateFileW(log.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunLogWriter(L"\"" + log + L"\" dropped"), 1u);
+    CloseHandle(holder);
+    EXPECT_EQ(AsString(ReadFileBytes(log)), "old content");
+}
+
+TEST(LogFile, MissingFolderInitializeFails)
+{
+    TempFolder folder;
+    EXPECT_EQ(RunLogWriter(L"\"" + folder.File(L"no such folder\\myLog.log") + L"\" dropped"), 1u);
+}
+
+TEST(Logger, HelpersWriteOneFlushedEntryEach)
+{
+    LogCapture log;
+    VLib::LogFailedCall(L".\\Effect", L"Effect::LoadEffect", 19, L"D3DXCreateEffectFromFile()",
+                        static_cast<std::int32_t>(0x88760B59));
+    VLib::LogError(L".\\Effect", L"Effect::LoadEffect", 29, L"File not found: effect.fx");
+    EXPECT_EQ(log.Messages(),
+              (std::vector<std::wstring>{L"[.\\Effect | Effect::LoadEffect | LINE: 19] >> Function "
+                                         L"\"D3DXCreateEffectFromFile()\" returned an error. Error Code: 0x88760B59",
+                                         L"[.\\Effect | Effect::LoadEffect | LINE: 29] >> File not found: effect.fx"}));
+}
+
+TEST(Logger, UnflushedEntryReachesTheFileAtClose)
+{
+    LogCapture log;
+    VLib::WriteLog(L"kept in the buffer", false);
+    EXPECT_EQ(log.Messages(), (std::vector<std::wstring>{L"kept in the buffer"}));
+}
+
+TEST(Logger, WriteAfterCloseIsDropped)
+{
+    LogCapture log;
+    VLib::WriteLog(L"one", true);
+    EXPECT_EQ(log.Messages(), (std::vector<std::wstring>{L"one"}));
+    VLib::WriteLog(L"two", true);
+    EXPECT_EQ(log.Messages(), (std::vector<std::wstring>{L"one"}));
 }
