@@ -58,7 +58,7 @@ HANDLE CreateWithMode(const std::wstring& fileName, const StreamMode& mode, DWOR
 
 FStream::FStream(bool reportErrors)
     : m_handle(nullptr), m_isOpen(false), m_readPos(0), m_writePos(0), m_size(0),
-      m_reportErrors(reportErrors)
+      m_reportErrors(reportErrors), m_fileSize(0)
 {
 }
 
@@ -124,6 +124,7 @@ int FStream::Close()
     m_writePos = 0;
     m_handle = nullptr;
     m_size = 0;
+    m_fileSize = 0;
     if (closed)
         return FStreamOk;
     if (m_reportErrors)
@@ -194,7 +195,11 @@ int FStream::Write(const void* buffer, std::uint32_t count)
 
     if (done == count)
     {
-        RefreshSize();
+        // No mode shares writing, so the file changes only through this handle: its size after a
+        // complete write follows from the write position, without another system call per entry.
+        if (m_writePos > m_fileSize)
+            m_fileSize = m_writePos;
+        m_size = static_cast<std::uint32_t>(m_fileSize);
         return FStreamOk;
     }
     if (m_reportErrors)
@@ -208,6 +213,7 @@ void FStream::RefreshSize()
     LARGE_INTEGER size;
     size.QuadPart = 0;
     GetFileSizeEx(m_handle, &size); // result deliberately not examined
-    m_size = static_cast<std::uint32_t>(size.QuadPart);
+    m_fileSize = static_cast<std::uint64_t>(size.QuadPart);
+    m_size = static_cast<std::uint32_t>(m_fileSize);
 }
 } // namespace VLib

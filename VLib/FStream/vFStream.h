@@ -45,5 +45,7 @@ public:
 
 private:
     void RefreshSize();
+
+    std::uint64_t m_fileSize; // whole size, as GetFileSizeEx last gave it or writes since extended it
 };
 } // namespace VLib
