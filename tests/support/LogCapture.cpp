@@ -25,6 +25,7 @@ bool IsTimeStampChar(wchar_t c)
 
 LogCapture::LogCapture() : m_folder(NewFolder()), m_path(m_folder + L"\\myLog.log")
 {
+    VLib::Logger::Close(); // one capture at a time: an earlier one stops here
     VLib::Logger::Initialize(m_path);
 }
 
