@@ -1,9 +1,42 @@
-// Placeholder entry point until the engine lands.
+// Process entry: opens the log, creates the window and the device, runs the main loop.
+#include "Vexa2/Engine/vEngine.h"
 #include "VLib/vLogger.h"
+
+#include <windows.h>
+
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // Without a log the program still runs; every log write is then dropped.
     if (VLib::Logger::Initialize(L"myLog.log") != 0)
         MessageBoxW(nullptr, L"Cannot initialize Logger", L"Error", MB_OK);
+
+    Vexa::Config config;
+    config.DeviceType = 0;
+    config.VertexProcessing = 0;
+    config.BackBufferFormat = D3DFMT_X8R8G8B8;
+    config.FullScreen = false;
+    config.VSync = false;
+    config.Width = 800;
+    config.Height = 600;
+
+    Vexa::Engine& engine = Vexa::TheEngine;
+
+    // The demo screen will be constructed here, before the window, as a local object.
+
+    // Always created windowed; the screen switches to full-screen itself.
+    if (engine.Windows.InitWindow(&config.Width, false) != 0)
+        return 1;
+
+    engine.MainWindow = engine.Windows.Window;
+    if (engine.Graphics.Init(config, engine.MainWindow) != 0)
+        return 1;
+
+    engine.Input.FocusWindow = engine.MainWindow;
+
+    // ... and be handed the engine and made the renderer's current screen here.
+
+    // A failure inside the loop has been logged and shut down already: the exit code stays 0.
+    engine.Run();
     return 0;
 }

@@ -1,0 +1,40 @@
+#pragma once
+// The one engine object: owns the subsystems and runs the main loop.
+#include "Vexa2/Engine/vRenderer.h"
+#include "Vexa2/Engine/vStatus.h"
+#include "Vexa2/Engine/vTimer.h"
+#include "Vexa2/Engine/vVInput.h"
+#include "Vexa2/Engine/vWindowManager.h"
+
+#include <windows.h>
+
+namespace Vexa
+{
+class Engine
+{
+public:
+    Engine();
+
+    // Loads the screen, shows the window and loops until the quit message. 0, or the
+    // status of a failed load.
+    int Run();
+    // One frame: draw (with focus), input, timer, screen update, Present.
+    int Frame();
+    // Input devices, Direct3D device and object released, window destroyed.
+    void Shutdown();
+
+    HWND MainWindow;
+    WindowManager Windows;
+    Renderer Graphics;
+    Timer FrameTimer;
+    VInput Input;
+    VInput* const InputPtr;
+    Renderer* const RendererPtr;
+    Timer* const TimerPtr;
+
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+};
+
+extern Engine TheEngine;
+} // namespace Vexa
