@@ -1,0 +1,336 @@
+#include "Writers.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace Assets
+{
+std::string FormatFloat(double value)
+{
+    // Own formatting instead of printf: the text must not depend on the C runtime or locale.
+    long long scaled = std::llround(value * 1000000.0);
+    bool negative = scaled < 0;
+    unsigned long long magnitude = negative ? static_cast<unsigned long long>(-scaled)
+                                            : static_cast<unsigned long long>(scaled);
+    std::string whole = std::to_string(magnitude / 1000000ULL);
+    std::string fraction = std::to_string(magnitude % 1000000ULL);
+    fraction.insert(0, 6 - fraction.size(), '0');
+    return (negative ? "-" : "") + whole + "." + fraction;
+}
+
+namespace
+{
+void AppendVector(std::string& out, const char* indent, const std::vector<double>& values, bool last)
+{
+    out += indent;
+    for (double v : values)
+    {
+        out += FormatFloat(v);
+        out += ';';
+    }
+    out += last ? ";\n" : ",\n";
+}
+
+void AppendFaces(std::string& out, const char* indent, const TriMesh& mesh)
+{
+    out += indent + std::to_string(mesh.FaceCount()) + ";\n";
+    for (std::uint32_t f = 0; f < mesh.FaceCount(); ++f)
+    {
+        out += indent;
+        out += "3;" + std::to_string(mesh.Indices[3 * f]) + "," + std::to_string(mesh.Indices[3 * f + 1]) + "," +
+               std::to_string(mesh.Indices[3 * f + 2]);
+        out += f + 1 == mesh.FaceCount() ? ";;\n" : ";,\n";
+    }
+}
+} // namespace
+
+std::string EncodeXFile(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials,
+                        const std::string& meshName)
+{
+    std::string out = "xof 0303txt 0032\n\n";
+    const size_t n = mesh.Positions.size();
+    out += "Mesh " + meshName + " {\n";
+    out += " " + std::to_string(n) + ";\n";
+    for (size_t i = 0; i < n; ++i)
+        AppendVector(out, " ", {mesh.Positions[i].x, mesh.Positions[i].y, mesh.Positions[i].z}, i + 1 == n);
+    AppendFaces(out, " ", mesh);
+
+    out += "\n MeshNormals {\n";
+    out += "  " + std::to_string(n) + ";\n";
+    for (size_t i = 0; i < n; ++i)
+        AppendVector(out, "  ", {mesh.Normals[i].x, mesh.Normals[i].y, mesh.Normals[i].z}, i + 1 == n);
+    AppendFaces(out, "  ", mesh); // vertex i has normal i
+    out += " }\n";
+
+    out += "\n MeshTextureCoords {\n";
+    out += "  " + std::to_string(n) + ";\n";
+    for (size_t i = 0; i < n; ++i)
+        AppendVector(out, "  ", {mesh.U[i], mesh.V[i]}, i + 1 == n);
+    out += " }\n";
+
+    out += "\n MeshMaterialList {\n";
+    out += "  " + std::to_string(materials.size()) + ";\n";
+    out += "  " + std::to_string(mesh.FaceCount()) + ";\n";
+    for (std::uint32_t f = 0; f < mesh.FaceCount(); ++f)
+        out += "  " + std::to_string(mesh.Attributes[f]) + (f + 1 == mesh.FaceCount() ? ";\n" : ",\n");
+    for (const SurfaceMaterial& m : materials)
+    {
+        out += "\n  Material " + m.Name + " {\n";
+        AppendVector(out, "   ", {m.Diffuse.R, m.Diffuse.G, m.Diffuse.B, m.Diffuse.A}, true);
+        out += "   " + FormatFloat(m.Power) + ";\n";
+        AppendVector(out, "   ", {m.Specular.R, m.Specular.G, m.Specular.B}, true);
+        AppendVector(out, "   ", {m.Emissive.R, m.Emissive.G, m.Emissive.B}, true);
+        if (!m.DiffuseTexture.empty())
+            out += "   TextureFilename {\n    \"" + m.DiffuseTexture + "\";\n   }\n";
+        out += "  }\n";
+    }
+    out += " }\n}\n";
+    return out;
+}
+
+namespace
+{
+// Little-endian writer over a zero-filled block: every byte of the file is defined.
+class Block
+{
+public:
+    explicit Block(size_t size) : m_bytes(size, 0) {}
+    void U8(size_t at, std::uint8_t v) { m_bytes[at] = v; }
+    void U16(size_t at, std::uint16_t v)
+    {
+        for (int i = 0; i < 2; ++i)
+            m_bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    void U32(size_t at, std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            m_bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    void U64(size_t at, std::uint64_t v)
+    {
+        for (int i = 0; i < 8; ++i)
+            m_bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    void F32(size_t at, float v)
+    {
+        std::uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        U32(at, bits);
+    }
+    void Text(size_t at, const std::string& text, size_t field) // zero-terminated inside the field
+    {
+        for (size_t i = 0; i < text.size() && i + 1 < field; ++i)
+            m_bytes[at + i] = static_cast<std::uint8_t>(text[i]);
+    }
+    void Element(size_t at, std::uint16_t stream, std::uint16_t offset, std::uint8_t type, std::uint8_t usage)
+    {
+        U16(at, stream);
+        U16(at + 2, offset);
+        U8(at + 4, type);
+        U8(at + 5, 0); // D3DDECLMETHOD_DEFAULT
+        U8(at + 6, usage);
+        U8(at + 7, 0);
+    }
+    Bytes& Data() { return m_bytes; }
+
+private:
+    Bytes m_bytes;
+};
+
+std::uint64_t Align8(std::uint64_t v) { return (v + 7) & ~std::uint64_t(7); }
+} // namespace
+
+Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials,
+                    const std::string& meshName)
+{
+    using namespace SdkMesh;
+    const std::uint32_t vertexCount = static_cast<std::uint32_t>(mesh.Positions.size());
+    const std::uint32_t indexCount = static_cast<std::uint32_t>(mesh.Indices.size());
+    const bool wideIndices = vertexCount > 0xFFFF;
+
+    struct Run
+    {
+        std::uint32_t Attribute, FirstFace, FaceCount;
+    };
+    std::vector<Run> runs;
+    for (std::uint32_t f = 0; f < mesh.FaceCount(); ++f)
+        if (runs.empty() || runs.back().Attribute != mesh.Attributes[f])
+            runs.push_back({mesh.Attributes[f], f, 1});
+        else
+            ++runs.back().FaceCount;
+
+    const std::uint32_t subsetCount = static_cast<std::uint32_t>(runs.size());
+    const std::uint32_t materialCount = static_cast<std::uint32_t>(materials.size());
+    const std::uint64_t vbHeaders = MainHeaderSize;
+    const std::uint64_t ibHeaders = vbHeaders + VertexBufferHeaderSize;
+    const std::uint64_t meshInfos = ibHeaders + IndexBufferHeaderSize;
+    const std::uint64_t subsets = meshInfos + MeshInfoSize;
+    const std::uint64_t frames = subsets + std::uint64_t(SubsetSize) * subsetCount;
+    const std::uint64_t materialTable = frames + FrameSize;
+    const std::uint64_t subsetList = materialTable + std::uint64_t(MaterialSize) * materialCount;
+    const std::uint64_t influenceList = subsetList + 4ULL * subsetCount;
+    const std::uint64_t vertexData = Align8(influenceList + 4);
+    const std::uint64_t vertexBytes = std::uint64_t(vertexCount) * VertexStride;
+    const std::uint64_t indexData = Align8(vertexData + vertexBytes);
+    const std::uint64_t indexBytes = std::uint64_t(indexCount) * (wideIndices ? 4 : 2);
+    const std::uint64_t fileSize = Align8(indexData + indexBytes);
+
+    Block b(static_cast<size_t>(fileSize));
+    // Main header.
+    b.U32(0, Version);
+    b.U8(4, 0); // little-endian
+    b.U64(8, MainHeaderSize);
+    b.U64(16, vertexData - MainHeaderSize);
+    b.U64(24, fileSize - vertexData);
+    b.U32(32, 1);
+    b.U32(36, 1);
+    b.U32(40, 1);
+    b.U32(44, subsetCount);
+    b.U32(48, 1);
+    b.U32(52, materialCount);
+    b.U64(56, vbHeaders);
+    b.U64(64, ibHeaders);
+    b.U64(72, meshInfos);
+    b.U64(80, subsets);
+    b.U64(88, frames);
+    b.U64(96, materialTable);
+
+    // Vertex buffer header: count, size, stride, declaration padded with end markers, data offset.
+    size_t at = static_cast<size_t>(vbHeaders);
+    b.U64(at, vertexCount);
+    b.U64(at + 8, vertexBytes);
+    b.U64(at + 16, VertexStride);
+    b.Element(at + 24, 0, 0, 2, 0);  // POSITION float3
+    b.Element(at + 32, 0, 12, 2, 3); // NORMAL float3
+    b.Element(at + 40, 0, 24, 1, 5); // TEXCOORD0 float2
+    for (int e = 3; e < 32; ++e)
+        b.Element(at + 24 + 8 * e, 0xFF, 0, 17, 0); // D3DDECL_END
+    b.U64(at + 280, vertexData);
+
+    at = static_cast<size_t>(ibHeaders);
+    b.U64(at, indexCount);
+    b.U64(at + 8, indexBytes);
+    b.U32(at + 16, wideIndices ? 1 : 0);
+    b.U64(at + 24, indexData);
+
+    // Mesh 0: vertex buffer 0, index buffer 0, its subsets and the one frame.
+    at = static_cast<size_t>(meshInfos);
+    b.Text(at, meshName, 100);
+    b.U8(at + 100, 1);
+    b.U32(at + 104, 0);
+    b.U32(at + 168, 0);
+    b.U32(at + 172, subsetCount);
+    b.U32(at + 176, 1);
+    Box box = BoundingBox(mesh);
+    b.F32(at + 180, static_cast<float>((box.Min.x + box.Max.x) * 0.5));
+    b.F32(at + 184, static_cast<float>((box.Min.y + box.Max.y) * 0.5));
+    b.F32(at + 188, static_cast<float>((box.Min.z + box.Max.z) * 0.5));
+    b.F32(at + 192, static_cast<float>((box.Max.x - box.Min.x) * 0.5));
+    b.F32(at + 196, static_cast<float>((box.Max.y - box.Min.y) * 0.5));
+    b.F32(at + 200, static_cast<float>((box.Max.z - box.Min.z) * 0.5));
+    b.U64(at + 208, subsetList);
+    b.U64(at + 216, influenceList);
+
+    for (std::uint32_t s = 0; s < subsetCount; ++s)
+    {
+        at = static_cast<size_t>(subsets + std::uint64_t(SubsetSize) * s);
+        const Run& run = runs[s];
+        b.Text(at, run.Attribute < materialCount ? materials[run.Attribute].Name : meshName, 100);
+        b.U32(at + 100, run.Attribute);
+        b.U32(at + 104, 0); // triangle list
+        b.U64(at + 112, std::uint64_t(run.FirstFace) * 3);
+        b.U64(at + 120, std::uint64_t(run.FaceCount) * 3);
+        b.U64(at + 128, 0);
+        b.U64(at + 136, vertexCount);
+        b.U32(static_cast<size_t>(subsetList + 4ULL * s), s);
+    }
+
+    at = static_cast<size_t>(frames);
+    b.Text(at, meshName, 100);
+    b.U32(at + 100, 0);          // mesh 0
+    b.U32(at + 104, 0xFFFFFFFF); // no parent
+    b.U32(at + 108, 0xFFFFFFFF); // no child
+    b.U32(at + 112, 0xFFFFFFFF); // no sibling
+    for (int i = 0; i < 4; ++i)
+        b.F32(at + 116 + 4 * (5 * i), 1.0f); // identity
+    b.U32(at + 180, 0xFFFFFFFF); // no animation
+    b.U32(static_cast<size_t>(influenceList), 0);
+
+    for (std::uint32_t m = 0; m < materialCount; ++m)
+    {
+        at = static_cast<size_t>(materialTable + std::uint64_t(MaterialSize) * m);
+        const SurfaceMaterial& mat = materials[m];
+        b.Text(at, mat.Name, 100);
+        b.Text(at + 360, mat.DiffuseTexture, 260);
+        const Colour colours[4] = {mat.Diffuse, mat.Ambient, mat.Specular, mat.Emissive};
+        for (int c = 0; c < 4; ++c)
+        {
+            b.F32(at + 1140 + 16 * c, colours[c].R);
+            b.F32(at + 1144 + 16 * c, colours[c].G);
+            b.F32(at + 1148 + 16 * c, colours[c].B);
+            b.F32(at + 1152 + 16 * c, colours[c].A);
+        }
+        b.F32(at + 1204, mat.Power);
+        // 1208..1255: run-time texture slots of the format, zero in a file.
+    }
+
+    for (std::uint32_t v = 0; v < vertexCount; ++v)
+    {
+        at = static_cast<size_t>(vertexData + std::uint64_t(v) * VertexStride);
+        const Vec3& p = mesh.Positions[v];
+        const Vec3& n = mesh.Normals[v];
+        const float values[8] = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z),
+                                 static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z),
+                                 static_cast<float>(mesh.U[v]), static_cast<float>(mesh.V[v])};
+        for (int k = 0; k < 8; ++k)
+            b.F32(at + 4 * k, values[k]);
+    }
+    for (std::uint32_t i = 0; i < indexCount; ++i)
+        if (wideIndices)
+            b.U32(static_cast<size_t>(indexData + 4ULL * i), mesh.Indices[i]);
+        else
+            b.U16(static_cast<size_t>(indexData + 2ULL * i), static_cast<std::uint16_t>(mesh.Indices[i]));
+    return b.Data();
+}
+
+void Image::Set(int x, int y, double r, double g, double b)
+{
+    auto byte = [](double v) { return static_cast<std::uint8_t>(std::lround(Clamp01(v) * 255.0)); };
+    size_t at = (static_cast<size_t>(y) * Width + x) * 3;
+    Rgb[at] = byte(r);
+    Rgb[at + 1] = byte(g);
+    Rgb[at + 2] = byte(b);
+}
+
+Bytes EncodeBmp24(const Image& image)
+{
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(image.Width) * 3 + 3) & ~3u;
+    const std::uint32_t pixelBytes = rowBytes * static_cast<std::uint32_t>(image.Height);
+    Block b(54 + pixelBytes);
+    b.U8(0, 'B');
+    b.U8(1, 'M');
+    b.U32(2, 54 + pixelBytes);
+    b.U32(10, 54);
+    b.U32(14, 40); // BITMAPINFOHEADER
+    b.U32(18, static_cast<std::uint32_t>(image.Width));
+    b.U32(22, static_cast<std::uint32_t>(image.Height)); // positive: bottom row first
+    b.U16(26, 1);
+    b.U16(28, 24);
+    b.U32(30, 0); // BI_RGB
+    b.U32(34, pixelBytes);
+    b.U32(38, 2835); // 72 dpi
+    b.U32(42, 2835);
+    for (int y = 0; y < image.Height; ++y)
+    {
+        size_t row = 54 + static_cast<size_t>(image.Height - 1 - y) * rowBytes;
+        for (int x = 0; x < image.Width; ++x)
+        {
+            size_t from = (static_cast<size_t>(y) * image.Width + x) * 3;
+            b.U8(row + 3 * x, image.Rgb[from + 2]); // stored blue, green, red
+            b.U8(row + 3 * x + 1, image.Rgb[from + 1]);
+            b.U8(row + 3 * x + 2, image.Rgb[from]);
+        }
+    }
+    return b.Data();
+}
+} // namespace Assets
