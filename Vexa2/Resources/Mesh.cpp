@@ -1,1 +1,164 @@
-// In progress.
+#include "Mesh.h"
+
+#include "MeshOptimizer.h"
+#include "VLib/vLogger.h"
+
+#include <cstdint>
+#include <new>
+#include <string>
+
+namespace
+{
+const wchar_t* const SourceFile = L".\\Mesh";
+
+// Two vertex positions closer than this are one position for adjacency.
+const float AdjacencyEpsilon = 1e-6f;
+
+// The one vertex layout of every loaded mesh: position, normal, one texture coordinate.
+const D3DVERTEXELEMENT9 StaticDeclaration[] = {
+    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
+    {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+    D3DDECL_END(),
+};
+} // namespace
+
+Mesh::Mesh() : D3DXMesh(nullptr)
+{
+    D3DXMatrixIdentity(&World);
+}
+
+DWORD* Mesh::NewAdjacency(DWORD faceCount)
+{
+    // Above PTRDIFF_MAX bytes new[] throws even in its nothrow form; such a block cannot be had
+    // in a 32-bit process anyway, so it is refused like any failed allocation.
+    const std::uint64_t bytes = static_cast<std::uint64_t>(faceCount) * 3 * sizeof(DWORD);
+    if (bytes > static_cast<std::uint64_t>(PTRDIFF_MAX))
+        return nullptr;
+    return new (std::nothrow) DWORD[static_cast<std::size_t>(faceCount) * 3];
+}
+
+int Mesh::GenerateAdjacencies(DWORD*& adjacency)
+{
+    const DWORD faceCount = D3DXMesh->GetNumFaces();
+
+    adjacency = NewAdjacency(faceCount);
+    if (!adjacency)
+    {
+        VLib::LogError(SourceFile, L"Mesh::GenerateAdjacencies", 22, L"Not enough memory");
+        return MeshAdjacencyNoMemory;
+    }
+
+    const HRESULT hr = D3DXMesh->GenerateAdjacency(AdjacencyEpsilon, adjacency);
+    if (FAILED(hr))
+    {
+        VLib::LogFailedCall(SourceFile, L"Mesh::GenerateAdjacencies", 28, L"GenerateAdjacency()", hr);
+        return MeshAdjacencyFailed;
+    }
+    return MeshOk;
+}
+
+int Mesh::ConvertToStaticMesh(DWORD* adjacency, IDirect3DDevice9* device)
+{
+    ID3DXMesh* clone = nullptr;
+    HRESULT hr = D3DXMesh->CloneMesh(D3DXMesh->GetOptions(), StaticDeclaration, device, &clone);
+    if (FAILED(hr))
+    {
+        VLib::LogFailedCall(SourceFile, L"Mesh::ConvertToStaticMesh", 51, L"CloneMeshFVF()", hr);
+        return MeshCloneFailed;
+    }
+    D3DXMesh->Release();
+    D3DXMesh = clone;
+
+    hr = D3DXComputeNormals(D3DXMesh, adjacency);
+    if (FAILED(hr))
+    {
+        VLib::LogFailedCall(SourceFile, L"Mesh::ConvertToStaticMesh", 60, L"D3DXComputeNormals()", hr);
+        return MeshNormalsFailed;
+    }
+
+    // An array built here for a caller that had none is ours to free.
+    DWORD* optimizeAdjacency = adjacency;
+    const int status = OptimizeForTriangleList(optimizeAdjacency);
+    if (optimizeAdjacency != adjacency)
+        delete[] optimizeAdjacency;
+    return status;
+}
+
+int Mesh::OptimizeForTriangleList(DWORD*& adjacency)
+{
+    if (!adjacency)
+    {
+        const int status = GenerateAdjacencies(adjacency);
+        if (status != MeshOk)
+            return status;
+    }
+
+    const HRESULT hr = D3DXMesh->OptimizeInplace(D3DXMESHOPT_VERTEXCACHE, adjacency, adjacency, nullptr, nullptr);
+    if (hr == E_NOTIMPL)
+    {
+        // This D3DX cannot order for the vertex cache: the same job by hand.
+        MeshOptimizerFailure failure = {nullptr, S_OK};
+        if (OptimizeMeshForVertexCache(D3DXMesh, adjacency, failure))
+            return MeshOk;
+        if (!failure.Call)
+            VLib::LogError(SourceFile, L"Mesh::OptimizeForTriangleList", __LINE__,
+                           L"Cannot order the mesh for the vertex cache: bad indices or not enough memory");
+        else
+            VLib::LogFailedCall(SourceFile, L"Mesh::OptimizeForTriangleList", __LINE__, failure.Call,
+                                failure.Result);
+        return MeshOptimizeFailed;
+    }
+    if (FAILED(hr))
+    {
+        VLib::LogFailedCall(SourceFile, L"Mesh::OptimizeForTriangleList", 86, L"OptimizeInplace()", hr);
+        return MeshOptimizeFailed;
+    }
+    return MeshOk;
+}
+
+int Mesh::AddTexture(const char* fileName, const char* directory, IDirect3DDevice9* device)
+{
+    if (!fileName || !*fileName)
+        return MeshOk;
+
+    std::string path = directory ? directory : "";
+    path += fileName;
+
+    IDirect3DTexture9* texture = nullptr;
+    const HRESULT hr = D3DXCreateTextureFromFileA(device, path.c_str(), &texture);
+    if (SUCCEEDED(hr))
+    {
+        Textures.push_back(texture);
+        return MeshOk;
+    }
+    if (texture) // not expected of a failed call, but never leak it
+        texture->Release();
+
+    if (hr == D3DXERR_INVALIDDATA)
+    {
+        VLib::LogError(SourceFile, L"Mesh::AddTexture", 119,
+                       L" >> Cannot load texture from file: " + VLib::AnsiToWString(path.c_str()) +
+                           L". The is no such a file.");
+        return MeshFileNotFound;
+    }
+    VLib::LogError(SourceFile, L"Mesh::AddTexture", 124,
+                   L" >> Cannot load texture from file: " + VLib::AnsiToWString(path.c_str()) +
+                       L". Function \"D3DXCreateTextureFromFileA()\" returned an error code: " +
+                       VLib::ErrorCodeToWString(hr));
+    return MeshTextureFailed;
+}
+
+void Mesh::ReleaseMesh()
+{
+    if (D3DXMesh)
+    {
+        D3DXMesh->Release();
+        D3DXMesh = nullptr;
+    }
+    for (IDirect3DTexture9* texture : Textures)
+        if (texture)
+            texture->Release();
+    Textures.clear();
+    Materials.clear();
+}

@@ -52,4 +52,7 @@ public:
 
 protected:
     ~Mesh() = default; // meshes are never destroyed through the base
+
+    // 3 DWORDs per face, or null when they cannot be had; freed with delete[].
+    static DWORD* NewAdjacency(DWORD faceCount);
 };

@@ -1,1 +1,137 @@
-// In progress.
+#include "Mesh_X.h"
+
+#include "VLib/vLogger.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace
+{
+const wchar_t* const SourceFile = L".\\Mesh_X";
+
+// What .x loading reports for a missing file on Windows (Wine reports D3DXERR_INVALIDDATA).
+const HRESULT FileNotFound = static_cast<HRESULT>(0x88760389);
+
+void ReleaseBuffer(ID3DXBuffer* buffer)
+{
+    if (buffer)
+        buffer->Release();
+}
+} // namespace
+
+int Mesh_X::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* device)
+{
+    ID3DXBuffer* adjacencyBuffer = nullptr;
+    ID3DXBuffer* materialBuffer = nullptr;
+    DWORD materialCount = 0;
+    ID3DXMesh* mesh = nullptr;
+    const HRESULT hr = D3DXLoadMeshFromXW(fileName.c_str(), D3DXMESH_MANAGED, device, &adjacencyBuffer,
+                                          &materialBuffer, nullptr, &materialCount, &mesh);
+    if (hr != S_OK)
+    {
+        // A failed load owns nothing, whatever the outputs say.
+        if (hr == FileNotFound)
+        {
+            VLib::LogError(SourceFile, L"Mesh_X::LoadMesh", 19, L"File not found :" + fileName);
+            return MeshFileNotFound;
+        }
+        VLib::LogFailedCall(SourceFile, L"Mesh_X::LoadMesh", 23, L"D3DXLoadMeshFromX", hr);
+        return MeshLoadFailed;
+    }
+    D3DXMesh = mesh;
+
+    DWORD* adjacency = nullptr;
+    int status = GetAdjacencies(adjacency, adjacencyBuffer);
+    if (status != MeshOk)
+    {
+        delete[] adjacency;
+        ReleaseBuffer(materialBuffer);
+        ReleaseMesh();
+        return status;
+    }
+
+    status = ConvertToStaticMesh(adjacency, device);
+    delete[] adjacency;
+    if (status != MeshOk)
+    {
+        ReleaseBuffer(materialBuffer);
+        ReleaseMesh();
+        return status;
+    }
+
+    // Textures are looked for beside the file; only a backslash separates folders here.
+    const std::wstring::size_type separator = fileName.rfind(L'\\');
+    const std::wstring folder = separator == std::wstring::npos ? std::wstring() : fileName.substr(0, separator + 1);
+
+    status = SetMaterials(device, materialBuffer, materialCount, folder);
+    if (status != MeshOk)
+    {
+        ReleaseMesh();
+        return status;
+    }
+    return MeshOk;
+}
+
+int Mesh_X::GetAdjacencies(DWORD*& adjacency, ID3DXBuffer* adjacencyBuffer)
+{
+    adjacency = nullptr;
+    if (!adjacencyBuffer || adjacencyBuffer->GetBufferSize() == 0)
+    {
+        ReleaseBuffer(adjacencyBuffer);
+        return GenerateAdjacencies(adjacency);
+    }
+
+    const DWORD faceCount = D3DXMesh->GetNumFaces();
+    adjacency = NewAdjacency(faceCount);
+    if (!adjacency)
+    {
+        VLib::LogError(SourceFile, L"Mesh_X::GetAdjacencies", 65, L"Out of memory");
+        adjacencyBuffer->Release();
+        return MeshAdjacencyNoMemory;
+    }
+
+    const DWORD bytes = faceCount * 3 * sizeof(DWORD); // fits: the block was allocated
+    DWORD copyBytes = adjacencyBuffer->GetBufferSize();
+    if (copyBytes > bytes)
+        copyBytes = bytes;
+    std::memcpy(adjacency, adjacencyBuffer->GetBufferPointer(), copyBytes);
+    // A short buffer leaves no entry undefined: the rest are open edges.
+    for (std::uint64_t byte = copyBytes; byte + sizeof(DWORD) <= bytes; byte += sizeof(DWORD))
+        adjacency[byte / sizeof(DWORD)] = 0xFFFFFFFF;
+    adjacencyBuffer->Release();
+    return MeshOk;
+}
+
+int Mesh_X::SetMaterials(IDirect3DDevice9* device, ID3DXBuffer* materialBuffer, DWORD materialCount,
+                         const std::wstring& folder)
+{
+    if (!materialBuffer || materialBuffer->GetBufferSize() == 0)
+    {
+        ReleaseBuffer(materialBuffer);
+        return MeshOk;
+    }
+
+    Materials.resize(materialCount);
+    Textures.reserve(Textures.size() + materialCount);
+
+    std::string narrowFolder;
+    narrowFolder.reserve(folder.size());
+    for (wchar_t character : folder)
+        narrowFolder += static_cast<char>(character & 0xFF);
+
+    const D3DXMATERIAL* materials = static_cast<const D3DXMATERIAL*>(materialBuffer->GetBufferPointer());
+    for (DWORD i = 0; i < materialCount; ++i)
+    {
+        Materials[i] = materials[i].MatD3D;
+        const int status = AddTexture(materials[i].pTextureFilename, narrowFolder.c_str(), device);
+        if (status != MeshOk && status != MeshFileNotFound)
+        {
+            materialBuffer->Release();
+            return status;
+        }
+    }
+    materialBuffer->Release();
+    return MeshOk;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Mesh_SDKMesh: a Mesh read from an .sdkmesh file by our own parser. Every table, list and data
+// block of the file is copied into storage the mesh owns; the first mesh record becomes the D3DX
+// mesh, created with the file's own vertex declaration and then brought to the static layout.
+#include "Mesh.h"
+#include "SdkMeshFormat.h"
+
+#include <cstdint>
+#include <string>
+
+class Mesh_SDKMesh : public Mesh
+{
+public:
+    Mesh_SDKMesh();
+    // Frees the copied tables; device objects must have gone with ReleaseMesh before.
+    ~Mesh_SDKMesh();
+    Mesh_SDKMesh(const Mesh_SDKMesh&) = delete;
+    Mesh_SDKMesh& operator=(const Mesh_SDKMesh&) = delete;
+
+    int LoadMesh(const std::wstring& fileName, IDirect3DDevice9* device) override;
+    void ReleaseMesh() override;
+
+    // The steps of LoadMesh. The image is the whole file, imageSize bytes; LoadData hands out a
+    // block from ::operator new[] that the caller frees with ::operator delete[].
+    int LoadData(const std::wstring& fileName, std::uint8_t*& image, std::uint32_t& imageSize);
+    int LoadMainHeader(const std::uint8_t* image, std::uint32_t imageSize);
+    int LoadVertexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize);
+    int LoadIndexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize);
+    int LoadMeshInfo(const std::uint8_t* image, std::uint32_t imageSize);
+    int LoadSubsets(const std::uint8_t* image, std::uint32_t imageSize);
+    int LoadFrames(const std::uint8_t* image, std::uint32_t imageSize);
+    int LoadMaterials(const std::uint8_t* image, std::uint32_t imageSize);
+    int LoadVertexBuffers(const std::uint8_t* image, std::uint32_t imageSize);
+    int LoadIndexBuffers(const std::uint8_t* image, std::uint32_t imageSize);
+    int LoadMeshesSubsets(const std::uint8_t* image, std::uint32_t imageSize);
+    int LoadMeshesFrameInfluences(const std::uint8_t* image, std::uint32_t imageSize);
+    int SetMesh(IDirect3DDevice9* device);
+
+    MainHeader Header;
+    VertexBufferHeader* VertexBufferHeaders;
+    IndexBufferHeader* IndexBufferHeaders;
+    MeshInfo* MeshInfos;
+    SubsetRecord* Subsets;
+    FrameRecord* Frames;
+    MaterialRecord* MaterialRecords; // 1256 bytes apart, as real files are
+    std::uint8_t** VertexData;
+    std::uint8_t** IndexData;
+    std::uint32_t** MeshSubsetLists;
+    std::uint32_t** MeshFrameInfluenceLists;
+    std::string TextureDir;
+
+private:
+    void FreeTables();
+    int CopyVertices(const VertexBufferHeader& vb, const std::uint8_t* data, std::uint32_t& usableVertices);
+    int CopyIndices(const IndexBufferHeader& ib, const std::uint8_t* data, std::uint32_t faceCount,
+                    std::uint32_t vertexCount);
+    int TagAttributes(std::uint32_t faceCount);
+    int SetMaterials(IDirect3DDevice9* device);
+};

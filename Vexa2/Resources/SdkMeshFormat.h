@@ -1,0 +1,197 @@
+#pragma once
+// The .sdkmesh layout (version 101) as this loader reads it, and the checks that keep every
+// read inside the file image and inside the tables. Plain C++ without Direct3D, so that it can
+// be built natively and fuzzed.
+//
+// All records are byte-exact images of the file (little-endian, natural alignment); the static
+// asserts below pin every field the loader reads. Fields named NotRead* are there only to keep
+// the layout.
+#include <cstddef>
+#include <cstdint>
+
+struct MainHeader
+{
+    std::uint32_t Version;
+    std::uint8_t IsBigEndian;
+    std::uint8_t Padding[3];
+    std::uint64_t NotRead[3];
+    std::uint32_t VertexBufferCount;
+    std::uint32_t IndexBufferCount;
+    std::uint32_t MeshCount;
+    std::uint32_t TotalSubsetCount;
+    std::uint32_t FrameRecordCount;
+    std::uint32_t MaterialCount;
+    std::uint64_t VertexBufferHeadersOffset;
+    std::uint64_t IndexBufferHeadersOffset;
+    std::uint64_t MeshInfosOffset;
+    std::uint64_t SubsetsOffset;
+    std::uint64_t FramesOffset;
+    std::uint64_t MaterialsOffset;
+};
+
+// Byte for byte a D3DVERTEXELEMENT9.
+struct VertexElement
+{
+    std::uint16_t Stream;
+    std::uint16_t Offset;
+    std::uint8_t Type;
+    std::uint8_t Method;
+    std::uint8_t Usage;
+    std::uint8_t UsageIndex;
+};
+
+struct VertexBufferHeader
+{
+    std::uint64_t VertexCount;
+    std::uint64_t SizeBytes;
+    std::uint64_t NotRead;
+    VertexElement Declaration[32];
+    std::uint64_t DataOffset;
+};
+
+struct IndexBufferHeader
+{
+    std::uint64_t IndexCount;
+    std::uint64_t SizeBytes;
+    std::uint32_t IndexType; // 0: 16-bit, anything else: 32-bit
+    std::uint32_t Padding;
+    std::uint64_t DataOffset;
+};
+
+struct MeshInfo
+{
+    std::uint8_t NotRead0[104];
+    std::uint32_t FirstVertexBuffer;
+    std::uint8_t NotRead1[60];
+    std::uint32_t IndexBuffer;
+    std::uint32_t SubsetCount;
+    std::uint32_t FrameInfluenceCount;
+    std::uint8_t NotRead2[28];
+    std::uint64_t SubsetListOffset;
+    std::uint64_t FrameInfluenceListOffset;
+};
+
+struct SubsetRecord
+{
+    std::uint8_t NotRead0[100];
+    std::uint32_t MaterialId;
+    std::uint8_t NotRead1[16];
+    std::uint64_t IndexCount; // the one 64-bit field used whole
+    std::uint8_t NotRead2[16];
+};
+
+// Kept, never interpreted.
+struct FrameRecord
+{
+    std::uint64_t Data[23];
+};
+
+// Real files place materials 1256 bytes apart: after the specular power the published format
+// keeps six 64-bit slots for run-time texture pointers. They are part of the record and never read.
+struct MaterialRecord
+{
+    std::uint8_t NotRead0[360];
+    char DiffuseTexture[260];
+    char NormalTexture[260];
+    char SpecularTexture[260];
+    float MaterialColors[17]; // a D3DMATERIAL9: diffuse, ambient, specular, emissive RGBA, power
+    std::uint8_t RuntimeSlots[48];
+};
+
+static_assert(sizeof(MainHeader) == 104, "MainHeader layout");
+static_assert(offsetof(MainHeader, VertexBufferCount) == 32, "MainHeader layout");
+static_assert(offsetof(MainHeader, MaterialCount) == 52, "MainHeader layout");
+static_assert(offsetof(MainHeader, VertexBufferHeadersOffset) == 56, "MainHeader layout");
+static_assert(offsetof(MainHeader, MaterialsOffset) == 96, "MainHeader layout");
+static_assert(sizeof(VertexElement) == 8, "VertexElement layout");
+static_assert(sizeof(VertexBufferHeader) == 288, "VertexBufferHeader layout");
+static_assert(offsetof(VertexBufferHeader, Declaration) == 24, "VertexBufferHeader layout");
+static_assert(offsetof(VertexBufferHeader, DataOffset) == 280, "VertexBufferHeader layout");
+static_assert(sizeof(IndexBufferHeader) == 32, "IndexBufferHeader layout");
+static_assert(offsetof(IndexBufferHeader, IndexType) == 16, "IndexBufferHeader layout");
+static_assert(offsetof(IndexBufferHeader, DataOffset) == 24, "IndexBufferHeader layout");
+static_assert(sizeof(MeshInfo) == 224, "MeshInfo layout");
+static_assert(offsetof(MeshInfo, FirstVertexBuffer) == 104, "MeshInfo layout");
+static_assert(offsetof(MeshInfo, IndexBuffer) == 168, "MeshInfo layout");
+static_assert(offsetof(MeshInfo, FrameInfluenceCount) == 176, "MeshInfo layout");
+static_assert(offsetof(MeshInfo, SubsetListOffset) == 208, "MeshInfo layout");
+static_assert(offsetof(MeshInfo, FrameInfluenceListOffset) == 216, "MeshInfo layout");
+static_assert(sizeof(SubsetRecord) == 144, "SubsetRecord layout");
+static_assert(offsetof(SubsetRecord, MaterialId) == 100, "SubsetRecord layout");
+static_assert(offsetof(SubsetRecord, IndexCount) == 120, "SubsetRecord layout");
+static_assert(sizeof(FrameRecord) == 184, "FrameRecord layout");
+static_assert(sizeof(MaterialRecord) == 1256, "MaterialRecord layout");
+static_assert(offsetof(MaterialRecord, DiffuseTexture) == 360, "MaterialRecord layout");
+static_assert(offsetof(MaterialRecord, NormalTexture) == 620, "MaterialRecord layout");
+static_assert(offsetof(MaterialRecord, SpecularTexture) == 880, "MaterialRecord layout");
+static_assert(offsetof(MaterialRecord, MaterialColors) == 1140, "MaterialRecord layout");
+
+namespace SdkMeshFormat
+{
+constexpr std::uint32_t SupportedVersion = 101;
+constexpr std::uint32_t MaxDeclarationElements = 32;
+constexpr std::uint32_t TextureNameSize = 260;
+
+// Offsets, byte sizes and buffer element counts count by their low 32 bits only.
+inline std::uint32_t Low32(std::uint64_t value)
+{
+    return static_cast<std::uint32_t>(value & 0xFFFFFFFFu);
+}
+
+// True when count records of recordSize bytes add up to at most 0xFFFFFFFF bytes.
+bool TableBytes(std::uint64_t count, std::uint64_t recordSize, std::uint32_t& bytes);
+
+// Copies size bytes at offset out of the image. Fails, copying nothing, when the block does not
+// lie wholly inside the image. An empty block always succeeds and reads nothing.
+bool CopyBlock(const void* image, std::uint64_t imageSize, std::uint64_t offset, std::uint64_t size,
+               void* destination);
+
+enum HeaderStatus
+{
+    HeaderOk,
+    HeaderCopyFailed, // fewer than 104 bytes, or no image
+    HeaderBadVersion,
+    HeaderBigEndian,
+};
+
+// Copies the first 104 bytes into header, then checks the version before the byte order.
+HeaderStatus ReadMainHeader(const void* image, std::uint64_t imageSize, MainHeader& header);
+
+// Number of elements before the end marker (a stream of 0xFF, as D3DX counts it), or false when
+// none of the 32 elements ends the declaration.
+bool DeclarationLength(const VertexElement* declaration, std::uint32_t& length);
+
+// Bytes per vertex of stream 0, as D3DX sizes a declaration; false without an end marker or
+// with an element type D3DX does not know.
+bool DeclarationVertexSize(const VertexElement* declaration, std::uint32_t& size);
+
+// A texture name field as a zero-terminated string: a field without a zero byte is cut at 260.
+void TextureName(const char (&field)[TextureNameSize], char (&name)[TextureNameSize + 1]);
+
+// What keeps mesh 0 from being built without reading outside a table.
+enum MeshCheck
+{
+    MeshCheckOk,
+    MeshCheckNoMesh,               // MeshCount is 0
+    MeshCheckVertexBufferOutside,  // FirstVertexBuffer is not below VertexBufferCount
+    MeshCheckIndexBufferOutside,   // IndexBuffer is not below IndexBufferCount
+    MeshCheckBadDeclaration,       // no end marker in 32 elements, or an unknown element type
+    MeshCheckSubsetOutside,        // a subset-list entry is not below TotalSubsetCount
+    MeshCheckMaterialOutside,      // a listed subset's MaterialId is not below MaterialCount
+};
+
+// Every table must hold the number of records header gives; subsetList is mesh 0's list.
+MeshCheck CheckMesh0(const MainHeader& header, const MeshInfo* meshInfos,
+                     const VertexBufferHeader* vertexBufferHeaders, const SubsetRecord* subsets,
+                     const std::uint32_t* subsetList);
+
+// Tags consecutive runs of faces from face 0 in list order, each subset IndexCount / 3 faces of
+// its MaterialId; faces past faceCount are dropped. Faces no subset covers get attribute 0.
+// Returns the number of faces the subsets asked for (64-bit: it may exceed faceCount).
+std::uint64_t TagFaces(std::uint32_t* attributes, std::uint32_t faceCount,
+                       const std::uint32_t* subsetList, std::uint32_t subsetCount,
+                       const SubsetRecord* subsets);
+
+// True when each of count indices (16- or 32-bit) is below vertexCount.
+bool IndicesInRange(const void* indices, bool wide, std::uint32_t count, std::uint32_t vertexCount);
+} // namespace SdkMeshFormat

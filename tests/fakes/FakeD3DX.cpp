@@ -1,0 +1,560 @@
+#include "FakeD3DX.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <set>
+
+namespace FakeD3DX
+{
+namespace
+{
+Script g_script;
+CallLog g_calls;
+std::vector<std::string> g_journal;
+std::vector<std::unique_ptr<FakeBuffer>> g_buffers;
+std::set<const ID3DXBaseMesh*> g_wrappedMeshes;
+
+ID3DXMesh* WrapIfScripted(ID3DXMesh* mesh)
+{
+    return (mesh && g_script.WrapMeshes) ? WrapMesh(mesh) : mesh;
+}
+
+class FakeMesh final : public ID3DXMesh
+{
+public:
+    explicit FakeMesh(ID3DXMesh* inner) : m_inner(inner), m_refCount(1)
+    {
+        g_wrappedMeshes.insert(this);
+    }
+
+    ID3DXMesh* Inner() const { return m_inner; }
+
+    STDMETHOD(QueryInterface)(REFIID riid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ID3DXBaseMesh) ||
+            IsEqualGUID(riid, IID_ID3DXMesh))
+        {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return ++m_refCount; }
+    STDMETHOD_(ULONG, Release)() override
+    {
+        const ULONG count = --m_refCount;
+        if (count == 0)
+        {
+            g_wrappedMeshes.erase(this);
+            m_inner->Release();
+            delete this;
+        }
+        return count;
+    }
+
+    STDMETHOD(DrawSubset)(DWORD attribId) override
+    {
+        g_journal.push_back("DrawSubset(" + std::to_string(attribId) + ")");
+        return m_inner->DrawSubset(attribId);
+    }
+    STDMETHOD_(DWORD, GetNumFaces)() override
+    {
+        return g_script.Mesh.NumFaces ? g_script.Mesh.NumFaces : m_inner->GetNumFaces();
+    }
+    STDMETHOD_(DWORD, GetNumVertices)() override { return m_inner->GetNumVertices(); }
+    STDMETHOD_(DWORD, GetFVF)() override { return m_inner->GetFVF(); }
+    STDMETHOD(GetDeclaration)(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]) override
+    {
+        return m_inner->GetDeclaration(declaration);
+    }
+    STDMETHOD_(DWORD, GetNumBytesPerVertex)() override { return m_inner->GetNumBytesPerVertex(); }
+    STDMETHOD_(DWORD, GetOptions)() override { return m_inner->GetOptions(); }
+    STDMETHOD(GetDevice)(IDirect3DDevice9** device) override { return m_inner->GetDevice(device); }
+    STDMETHOD(CloneMeshFVF)(DWORD options, DWORD fvf, IDirect3DDevice9* device, ID3DXMesh** clone) override
+    {
+        const HRESULT failure = g_script.Mesh.CloneMesh.Result;
+        if (g_script.Mesh.CloneMesh.Fire())
+            return failure;
+        return Wrapped(m_inner->CloneMeshFVF(options, fvf, device, clone), clone);
+    }
+    STDMETHOD(CloneMesh)(DWORD options, const D3DVERTEXELEMENT9* declaration, IDirect3DDevice9* device,
+                         ID3DXMesh** clone) override
+    {
+        const HRESULT failure = g_script.Mesh.CloneMesh.Result;
+        if (g_script.Mesh.CloneMesh.Fire())
+            return failure;
+        return Wrapped(m_inner->CloneMesh(options, declaration, device, clone), clone);
+    }
+    STDMETHOD(GetVertexBuffer)(IDirect3DVertexBuffer9** buffer) override { return m_inner->GetVertexBuffer(buffer); }
+    STDMETHOD(GetIndexBuffer)(IDirect3DIndexBuffer9** buffer) override { return m_inner->GetIndexBuffer(buffer); }
+    STDMETHOD(LockVertexBuffer)(DWORD flags, void** data) override
+    {
+        const HRESULT failure = g_script.Mesh.LockVertexBuffer.Result;
+        if (g_script.Mesh.LockVertexBuffer.Fire())
+            return failure;
+        return m_inner->LockVertexBuffer(flags, data);
+    }
+    STDMETHOD(UnlockVertexBuffer)() override { return m_inner->UnlockVertexBuffer(); }
+    STDMETHOD(LockIndexBuffer)(DWORD flags, void** data) override
+    {
+        const HRESULT failure = g_script.Mesh.LockIndexBuffer.Result;
+        if (g_script.Mesh.LockIndexBuffer.Fire())
+            return failure;
+        return m_inner->LockIndexBuffer(flags, data);
+    }
+    STDMETHOD(UnlockIndexBuffer)() override { return m_inner->UnlockIndexBuffer(); }
+    STDMETHOD(GetAttributeTable)(D3DXATTRIBUTERANGE* table, DWORD* size) override
+    {
+        return m_inner->GetAttributeTable(table, size);
+    }
+    STDMETHOD(ConvertPointRepsToAdjacency)(const DWORD* pointReps, DWORD* adjacency) override
+    {
+        return m_inner->ConvertPointRepsToAdjacency(pointReps, adjacency);
+    }
+    STDMETHOD(ConvertAdjacencyToPointReps)(const DWORD* adjacency, DWORD* pointReps) override
+    {
+        return m_inner->ConvertAdjacencyToPointReps(adjacency, pointReps);
+    }
+    STDMETHOD(GenerateAdjacency)(FLOAT epsilon, DWORD* adjacency) override
+    {
+        const HRESULT failure = g_script.Mesh.GenerateAdjacency.Result;
+        if (g_script.Mesh.GenerateAdjacency.Fire())
+            return failure;
+        return m_inner->GenerateAdjacency(epsilon, adjacency);
+    }
+    STDMETHOD(UpdateSemantics)(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]) override
+    {
+        return m_inner->UpdateSemantics(declaration);
+    }
+    STDMETHOD(LockAttributeBuffer)(DWORD flags, DWORD** data) override
+    {
+        const HRESULT failure = g_script.Mesh.LockAttributeBuffer.Result;
+        if (g_script.Mesh.LockAttributeBuffer.Fire())
+            return failure;
+        return m_inner->LockAttributeBuffer(flags, data);
+    }
+    STDMETHOD(UnlockAttributeBuffer)() override { return m_inner->UnlockAttributeBuffer(); }
+    STDMETHOD(Optimize)(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut, DWORD* faceRemap,
+                        ID3DXBuffer** vertexRemap, ID3DXMesh** optimized) override
+    {
+        return Wrapped(m_inner->Optimize(flags, adjacencyIn, adjacencyOut, faceRemap, vertexRemap, optimized),
+                       optimized);
+    }
+    STDMETHOD(OptimizeInplace)(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut, DWORD* faceRemap,
+                               ID3DXBuffer** vertexRemap) override
+    {
+        const HRESULT failure = g_script.Mesh.OptimizeInplace.Result;
+        if (g_script.Mesh.OptimizeInplace.Fire())
+            return failure;
+        if (g_script.Mesh.OptimizeInplaceSucceeds)
+            return S_OK;
+        return m_inner->OptimizeInplace(flags, adjacencyIn, adjacencyOut, faceRemap, vertexRemap);
+    }
+    STDMETHOD(SetAttributeTable)(const D3DXATTRIBUTERANGE* table, DWORD size) override
+    {
+        const HRESULT failure = g_script.Mesh.SetAttributeTable.Result;
+        if (g_script.Mesh.SetAttributeTable.Fire())
+            return failure;
+        return m_inner->SetAttributeTable(table, size);
+    }
+
+private:
+    static HRESULT Wrapped(HRESULT hr, ID3DXMesh** mesh)
+    {
+        if (SUCCEEDED(hr) && mesh && *mesh)
+            *mesh = WrapMesh(*mesh);
+        return hr;
+    }
+
+    ~FakeMesh() = default;
+
+    ID3DXMesh* m_inner;
+    ULONG m_refCount;
+};
+
+class FakeEffect final : public ID3DXEffect
+{
+public:
+    explicit FakeEffect(UINT passes) : m_passes(passes), m_refCount(1) {}
+
+    STDMETHOD(QueryInterface)(REFIID riid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ID3DXEffect))
+        {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return ++m_refCount; }
+    STDMETHOD_(ULONG, Release)() override
+    {
+        const ULONG count = --m_refCount;
+        if (count == 0)
+            delete this;
+        return count;
+    }
+    STDMETHOD(SetTechnique)(D3DXHANDLE technique) override
+    {
+        g_journal.push_back(std::string("SetTechnique(") + (technique ? technique : "") + ")");
+        return S_OK;
+    }
+    STDMETHOD(Begin)(UINT* passes, DWORD flags) override
+    {
+        g_journal.push_back("Begin(" + std::to_string(flags) + ")");
+        if (passes)
+            *passes = m_passes;
+        return S_OK;
+    }
+    STDMETHOD(BeginPass)(UINT pass) override
+    {
+        g_journal.push_back("BeginPass(" + std::to_string(pass) + ")");
+        return S_OK;
+    }
+    STDMETHOD(CommitChanges)() override
+    {
+        g_journal.push_back("CommitChanges");
+        return S_OK;
+    }
+    STDMETHOD(EndPass)() override
+    {
+        g_journal.push_back("EndPass");
+        return S_OK;
+    }
+    STDMETHOD(End)() override
+    {
+        g_journal.push_back("End");
+        return S_OK;
+    }
+    STDMETHOD(OnLostDevice)() override
+    {
+        g_journal.push_back("OnLostDevice");
+        return S_OK;
+    }
+    STDMETHOD(OnResetDevice)() override
+    {
+        g_journal.push_back("OnResetDevice");
+        return S_OK;
+    }
+
+    // Not needed by the code under test.
+    STDMETHOD(GetDesc)(D3DXEFFECT_DESC*) override { return E_NOTIMPL; }
+    STDMETHOD(GetParameterDesc)(D3DXHANDLE, D3DXPARAMETER_DESC*) override { return E_NOTIMPL; }
+    STDMETHOD(GetTechniqueDesc)(D3DXHANDLE, D3DXTECHNIQUE_DESC*) override { return E_NOTIMPL; }
+    STDMETHOD(GetPassDesc)(D3DXHANDLE, D3DXPASS_DESC*) override { return E_NOTIMPL; }
+    STDMETHOD(GetFunctionDesc)(D3DXHANDLE, D3DXFUNCTION_DESC*) override { return E_NOTIMPL; }
+    STDMETHOD_(D3DXHANDLE, GetParameter)(D3DXHANDLE, UINT) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetParameterByName)(D3DXHANDLE, const char *) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetParameterBySemantic)(D3DXHANDLE, const char *) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetParameterElement)(D3DXHANDLE, UINT) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetTechnique)(UINT) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetTechniqueByName)(const char *) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetPass)(D3DXHANDLE, UINT) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetPassByName)(D3DXHANDLE, const char *) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetFunction)(UINT) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetFunctionByName)(const char *) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetAnnotation)(D3DXHANDLE, UINT) override { return nullptr; }
+    STDMETHOD_(D3DXHANDLE, GetAnnotationByName)(D3DXHANDLE, const char *) override { return nullptr; }
+    STDMETHOD(SetValue)(D3DXHANDLE, const void *, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(GetValue)(D3DXHANDLE, void *, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(SetBool)(D3DXHANDLE, WINBOOL) override { return E_NOTIMPL; }
+    STDMETHOD(GetBool)(D3DXHANDLE, WINBOOL*) override { return E_NOTIMPL; }
+    STDMETHOD(SetBoolArray)(D3DXHANDLE, const WINBOOL *, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(GetBoolArray)(D3DXHANDLE, WINBOOL*, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(SetInt)(D3DXHANDLE, INT) override { return E_NOTIMPL; }
+    STDMETHOD(GetInt)(D3DXHANDLE, INT*) override { return E_NOTIMPL; }
+    STDMETHOD(SetIntArray)(D3DXHANDLE, const INT *, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(GetIntArray)(D3DXHANDLE, INT*, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(SetFloat)(D3DXHANDLE, FLOAT) override { return E_NOTIMPL; }
+    STDMETHOD(GetFloat)(D3DXHANDLE, FLOAT*) override { return E_NOTIMPL; }
+    STDMETHOD(SetFloatArray)(D3DXHANDLE, const FLOAT *, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(GetFloatArray)(D3DXHANDLE, FLOAT*, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(SetVector)(D3DXHANDLE, const D3DXVECTOR4 *) override { return E_NOTIMPL; }
+    STDMETHOD(GetVector)(D3DXHANDLE, D3DXVECTOR4*) override { return E_NOTIMPL; }
+    STDMETHOD(SetVectorArray)(D3DXHANDLE, const D3DXVECTOR4 *, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(GetVectorArray)(D3DXHANDLE, D3DXVECTOR4*, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(SetMatrix)(D3DXHANDLE, const D3DXMATRIX *) override { return E_NOTIMPL; }
+    STDMETHOD(GetMatrix)(D3DXHANDLE, D3DXMATRIX*) override { return E_NOTIMPL; }
+    STDMETHOD(SetMatrixArray)(D3DXHANDLE, const D3DXMATRIX *, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(GetMatrixArray)(D3DXHANDLE, D3DXMATRIX*, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(SetMatrixPointerArray)(D3DXHANDLE, const D3DXMATRIX **, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(GetMatrixPointerArray)(D3DXHANDLE, D3DXMATRIX**, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(SetMatrixTranspose)(D3DXHANDLE, const D3DXMATRIX *) override { return E_NOTIMPL; }
+    STDMETHOD(GetMatrixTranspose)(D3DXHANDLE, D3DXMATRIX*) override { return E_NOTIMPL; }
+    STDMETHOD(SetMatrixTransposeArray)(D3DXHANDLE, const D3DXMATRIX *, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(GetMatrixTransposeArray)(D3DXHANDLE, D3DXMATRIX*, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(SetMatrixTransposePointerArray)(D3DXHANDLE, const D3DXMATRIX **, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(GetMatrixTransposePointerArray)(D3DXHANDLE, D3DXMATRIX**, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(SetString)(D3DXHANDLE, const char *) override { return E_NOTIMPL; }
+    STDMETHOD(GetString)(D3DXHANDLE, const char **) override { return E_NOTIMPL; }
+    STDMETHOD(SetTexture)(D3DXHANDLE, struct IDirect3DBaseTexture9 *) override { return E_NOTIMPL; }
+    STDMETHOD(GetTexture)(D3DXHANDLE, struct IDirect3DBaseTexture9 **) override { return E_NOTIMPL; }
+    STDMETHOD(GetPixelShader)(D3DXHANDLE, struct IDirect3DPixelShader9 **) override { return E_NOTIMPL; }
+    STDMETHOD(GetVertexShader)(D3DXHANDLE, struct IDirect3DVertexShader9 **) override { return E_NOTIMPL; }
+    STDMETHOD(SetArrayRange)(D3DXHANDLE, UINT, UINT) override { return E_NOTIMPL; }
+    STDMETHOD(GetPool)(ID3DXEffectPool **) override { return E_NOTIMPL; }
+    STDMETHOD_(D3DXHANDLE, GetCurrentTechnique)() override { return nullptr; }
+    STDMETHOD(ValidateTechnique)(D3DXHANDLE) override { return E_NOTIMPL; }
+    STDMETHOD(FindNextValidTechnique)(D3DXHANDLE, D3DXHANDLE*) override { return E_NOTIMPL; }
+    STDMETHOD_(WINBOOL, IsParameterUsed)(D3DXHANDLE, D3DXHANDLE) override { return FALSE; }
+    STDMETHOD(GetDevice)(struct IDirect3DDevice9 **) override { return E_NOTIMPL; }
+    STDMETHOD(SetStateManager)(ID3DXEffectStateManager *) override { return E_NOTIMPL; }
+    STDMETHOD(GetStateManager)(ID3DXEffectStateManager **) override { return E_NOTIMPL; }
+    STDMETHOD(BeginParameterBlock)() override { return E_NOTIMPL; }
+    STDMETHOD_(D3DXHANDLE, EndParameterBlock)() override { return nullptr; }
+    STDMETHOD(ApplyParameterBlock)(D3DXHANDLE) override { return E_NOTIMPL; }
+    STDMETHOD(DeleteParameterBlock)(D3DXHANDLE) override { return E_NOTIMPL; }
+    STDMETHOD(CloneEffect)(struct IDirect3DDevice9 *, struct ID3DXEffect **) override { return E_NOTIMPL; }
+    STDMETHOD(SetRawValue)(D3DXHANDLE, const void *, UINT, UINT) override { return E_NOTIMPL; }
+
+private:
+    ~FakeEffect() = default;
+
+    UINT m_passes;
+    ULONG m_refCount;
+};
+
+HMODULE RealModule()
+{
+    static HMODULE module = LoadLibraryW(L"d3dx9_40.dll");
+    return module;
+}
+
+template <typename Function>
+Function Real(const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(RealD3DX(name)));
+}
+
+FakeBuffer* NewBuffer(const std::string& bytes)
+{
+    g_buffers.push_back(std::make_unique<FakeBuffer>(bytes));
+    return g_buffers.back().get();
+}
+} // namespace
+
+bool Fault::Fire()
+{
+    if (SUCCEEDED(Result))
+        return false;
+    if (Skip > 0)
+    {
+        --Skip;
+        return false;
+    }
+    if (Times > 0 && --Times == 0)
+        Result = S_OK; // this was the last failing call; callers read Result before Fire
+    return true;
+}
+
+FakeBuffer::FakeBuffer(const std::string& bytes) : RefCount(1), m_bytes(bytes.begin(), bytes.end())
+{
+}
+
+HRESULT FakeBuffer::QueryInterface(REFIID riid, void** out)
+{
+    if (!out)
+        return E_POINTER;
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ID3DXBuffer))
+    {
+        *out = this;
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG FakeBuffer::AddRef()
+{
+    return ++RefCount;
+}
+
+ULONG FakeBuffer::Release()
+{
+    return RefCount > 0 ? --RefCount : 0; // the storage stays with the fakes until Reset
+}
+
+void* FakeBuffer::GetBufferPointer()
+{
+    return m_bytes.empty() ? nullptr : m_bytes.data();
+}
+
+DWORD FakeBuffer::GetBufferSize()
+{
+    return static_cast<DWORD>(m_bytes.size());
+}
+
+Script& Current()
+{
+    return g_script;
+}
+
+CallLog& Calls()
+{
+    return g_calls;
+}
+
+std::vector<std::string>& Journal()
+{
+    return g_journal;
+}
+
+FakeBuffer* LastErrorBuffer()
+{
+    return g_buffers.empty() ? nullptr : g_buffers.back().get();
+}
+
+void Reset()
+{
+    g_script = Script();
+    g_calls = CallLog();
+    g_journal.clear();
+    g_buffers.clear();
+}
+
+ID3DXMesh* WrapMesh(ID3DXMesh* real)
+{
+    return real ? new FakeMesh(real) : nullptr;
+}
+
+bool IsWrappedMesh(const ID3DXBaseMesh* mesh)
+{
+    return g_wrappedMeshes.count(mesh) != 0;
+}
+
+ID3DXMesh* Unwrap(ID3DXMesh* mesh)
+{
+    return IsWrappedMesh(mesh) ? static_cast<FakeMesh*>(mesh)->Inner() : mesh;
+}
+
+ID3DXEffect* CreateFakeEffect(UINT passes)
+{
+    return new FakeEffect(passes);
+}
+
+FARPROC RealD3DX(const char* name)
+{
+    HMODULE module = RealModule();
+    return module ? GetProcAddress(module, name) : nullptr;
+}
+} // namespace FakeD3DX
+
+using namespace FakeD3DX;
+
+extern "C" {
+
+HRESULT WINAPI D3DXLoadMeshFromXW(const WCHAR* filename, DWORD flags, IDirect3DDevice9* device,
+                                  ID3DXBuffer** adjacency, ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
+                                  DWORD* materialCount, ID3DXMesh** mesh)
+{
+    ++g_calls.LoadMeshFromX;
+    g_calls.LoadMeshOptions = flags;
+    g_calls.LoadMeshFile = filename ? filename : L"";
+    const HRESULT failure = g_script.LoadMeshFromX.Result;
+    if (g_script.LoadMeshFromX.Fire())
+        return failure;
+    typedef HRESULT(WINAPI * Function)(const WCHAR*, DWORD, IDirect3DDevice9*, ID3DXBuffer**, ID3DXBuffer**,
+                                       ID3DXBuffer**, DWORD*, ID3DXMesh**);
+    const HRESULT hr = Real<Function>("D3DXLoadMeshFromXW")(filename, flags, device, adjacency, materials,
+                                                            effectInstances, materialCount, mesh);
+    if (FAILED(hr))
+        return hr;
+    if (mesh)
+        *mesh = WrapIfScripted(*mesh);
+    if (g_script.NoAdjacencyBuffer && adjacency && *adjacency)
+    {
+        (*adjacency)->Release();
+        *adjacency = nullptr;
+    }
+    if (g_script.NoMaterialBuffer && materials && *materials)
+    {
+        (*materials)->Release();
+        *materials = nullptr;
+        if (materialCount)
+            *materialCount = 0;
+    }
+    return hr;
+}
+
+HRESULT WINAPI D3DXCreateMesh(DWORD faceCount, DWORD vertexCount, DWORD flags, const D3DVERTEXELEMENT9* declaration,
+                              IDirect3DDevice9* device, ID3DXMesh** mesh)
+{
+    ++g_calls.CreateMesh;
+    const HRESULT failure = g_script.CreateMesh.Result;
+    if (g_script.CreateMesh.Fire())
+        return failure;
+    typedef HRESULT(WINAPI * Function)(DWORD, DWORD, DWORD, const D3DVERTEXELEMENT9*, IDirect3DDevice9*,
+                                       ID3DXMesh**);
+    const HRESULT hr = Real<Function>("D3DXCreateMesh")(faceCount, vertexCount, flags, declaration, device, mesh);
+    if (SUCCEEDED(hr) && mesh)
+        *mesh = WrapIfScripted(*mesh);
+    return hr;
+}
+
+HRESULT WINAPI D3DXComputeNormals(ID3DXBaseMesh* mesh, const DWORD* adjacency)
+{
+    ++g_calls.ComputeNormals;
+    g_calls.ComputeNormalsAdjacency = adjacency != nullptr;
+    const HRESULT failure = g_script.ComputeNormals.Result;
+    if (g_script.ComputeNormals.Fire())
+        return failure;
+    if (IsWrappedMesh(mesh))
+        mesh = static_cast<FakeMesh*>(static_cast<ID3DXMesh*>(mesh))->Inner();
+    typedef HRESULT(WINAPI * Function)(ID3DXBaseMesh*, const DWORD*);
+    return Real<Function>("D3DXComputeNormals")(mesh, adjacency);
+}
+
+HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* file, IDirect3DTexture9** texture)
+{
+    ++g_calls.CreateTextureFromFile;
+    g_calls.TextureFiles.push_back(file ? file : "");
+    const HRESULT failure = g_script.CreateTextureFromFile.Result;
+    if (g_script.CreateTextureFromFile.Fire())
+        return failure;
+    typedef HRESULT(WINAPI * Function)(IDirect3DDevice9*, const char*, IDirect3DTexture9**);
+    return Real<Function>("D3DXCreateTextureFromFileA")(device, file, texture);
+}
+
+HRESULT WINAPI D3DXCreateEffectFromFileW(IDirect3DDevice9* device, const WCHAR* file, const D3DXMACRO* defines,
+                                         ID3DXInclude* include, DWORD flags, ID3DXEffectPool* pool,
+                                         ID3DXEffect** effect, ID3DXBuffer** errors)
+{
+    ++g_calls.CreateEffect;
+    g_calls.EffectFlags = flags;
+    g_calls.EffectFile = file ? file : L"";
+    const HRESULT failure = g_script.CreateEffect.Result;
+    if (g_script.CreateEffect.Fire())
+    {
+        if (g_script.EffectErrorBuffer && errors)
+        {
+            std::string text = g_script.EffectErrors;
+            text += '\0';
+            *errors = NewBuffer(text);
+        }
+        return failure;
+    }
+    if (g_script.FakeEffectPasses >= 0)
+    {
+        if (!effect)
+            return D3DERR_INVALIDCALL;
+        *effect = CreateFakeEffect(static_cast<UINT>(g_script.FakeEffectPasses));
+        if (errors)
+            *errors = nullptr;
+        return S_OK;
+    }
+    typedef HRESULT(WINAPI * Function)(IDirect3DDevice9*, const WCHAR*, const D3DXMACRO*, ID3DXInclude*, DWORD,
+                                       ID3DXEffectPool*, ID3DXEffect**, ID3DXBuffer**);
+    return Real<Function>("D3DXCreateEffectFromFileW")(device, file, defines, include, flags, pool, effect, errors);
+}
+
+} // extern "C"

@@ -1,0 +1,129 @@
+// Effect paths that need a scripted D3DX: compiler output with and without a failure code that
+// means "not found", other failures, and the pass loop of DrawMeshSubset.
+#include "LogCapture.h"
+#include "ResourceTestSupport.h"
+
+#include "FakeD3DX.h"
+#include "Vexa2/Resources/Effect.h"
+#include "Vexa2/Resources/Mesh_X.h"
+
+#include <gtest/gtest.h>
+
+using namespace ResourceTest;
+
+namespace
+{
+const std::wstring EffectHead = L"[.\\Effect | Effect::LoadEffect | LINE: ";
+
+class EffectFake : public ::testing::Test
+{
+protected:
+    EffectFake() : Folder(::testing::UnitTest::GetInstance()->current_test_info()->name()), Log() {}
+    void SetUp() override { FakeD3DX::Reset(); }
+    void TearDown() override
+    {
+        if (Fx.Fx)
+            Fx.Fx->Release();
+        Quads.ReleaseMesh();
+        FakeD3DX::Reset();
+    }
+
+    ScratchFolder Folder;
+    LogCapture Log;
+    Effect Fx;
+    Mesh_X Quads;
+};
+
+TEST_F(EffectFake, CompilerOutputIsLoggedAndTheBufferReleased)
+{
+    FakeD3DX::Script& script = FakeD3DX::Current();
+    script.CreateEffect.Result = E_FAIL;
+    script.EffectErrorBuffer = true;
+    script.EffectErrors = "effect.fx(3,9): error X3000: syntax error\nsecond line";
+    EXPECT_EQ(Fx.LoadEffect(L"effect.fx", nullptr), EffectCompileErrors);
+    EXPECT_EQ(Fx.Fx, nullptr);
+    ASSERT_NE(FakeD3DX::LastErrorBuffer(), nullptr);
+    EXPECT_EQ(FakeD3DX::LastErrorBuffer()->RefCount, 0u);
+    EXPECT_EQ(FakeD3DX::Calls().EffectFlags, 0x8000u);
+    EXPECT_EQ(FakeD3DX::Calls().EffectFile, L"effect.fx");
+
+    const std::vector<std::wstring> entries = Log.Messages();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0], EffectHead + L"19] >> Function \"D3DXCreateEffectFromFile()\" returned an error. "
+                                       L"Error Code: 0x80004005");
+    EXPECT_EQ(entries[1], EffectHead + L"23] >> Effect compilation errors: \r\n\r\neffect.fx(3,9): error X3000: "
+                                       L"syntax error\r\nsecond line");
+}
+
+TEST_F(EffectFake, CompilerOutputWinsOverInvalidData)
+{
+    FakeD3DX::Script& script = FakeD3DX::Current();
+    script.CreateEffect.Result = D3DXERR_INVALIDDATA;
+    script.EffectErrorBuffer = true;
+    script.EffectErrors = "bad";
+    EXPECT_EQ(Fx.LoadEffect(L"effect.fx", nullptr), EffectCompileErrors);
+    EXPECT_EQ(FakeD3DX::LastErrorBuffer()->RefCount, 0u);
+    const std::vector<std::wstring> entries = Log.Messages();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1], EffectHead + L"23] >> Effect compilation errors: \r\n\r\nbad");
+}
+
+TEST_F(EffectFake, InvalidDataWithoutOutputIsFileNotFound)
+{
+    FakeD3DX::Current().CreateEffect.Result = D3DXERR_INVALIDDATA;
+    EXPECT_EQ(Fx.LoadEffect(L"dir\\light.fx", nullptr), EffectFileNotFound);
+    const std::vector<std::wstring> entries = Log.Messages();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1], EffectHead + L"29] >> File not found: dir\\light.fx");
+}
+
+TEST_F(EffectFake, OtherFailuresWithoutOutputAreStatus3)
+{
+    FakeD3DX::Current().CreateEffect.Result = E_OUTOFMEMORY;
+    EXPECT_EQ(Fx.LoadEffect(L"effect.fx", nullptr), EffectLoadFailed);
+    EXPECT_EQ(Fx.Fx, nullptr);
+    const std::vector<std::wstring> entries = Log.Messages();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0], EffectHead + L"19] >> Function \"D3DXCreateEffectFromFile()\" returned an error. "
+                                       L"Error Code: 0x8007000E");
+}
+
+TEST_F(EffectFake, SuccessWritesNothing)
+{
+    FakeD3DX::Current().FakeEffectPasses = 1;
+    EXPECT_EQ(Fx.LoadEffect(L"effect.fx", nullptr), EffectOk);
+    EXPECT_NE(Fx.Fx, nullptr);
+    EXPECT_TRUE(Log.Messages().empty());
+}
+
+class DrawMeshSubsetPasses : public EffectFake, public ::testing::WithParamInterface<unsigned>
+{
+};
+
+TEST_P(DrawMeshSubsetPasses, DrawsTheSubsetOncePerPass)
+{
+    TestDevice device;
+    ASSERT_TRUE(device.Ok());
+    ID3DXMesh* grid = CreateGridMesh(device.Device, 2, 4, false);
+    ASSERT_NE(grid, nullptr);
+    Quads.D3DXMesh = FakeD3DX::WrapMesh(grid);
+    Fx.Fx = FakeD3DX::CreateFakeEffect(GetParam());
+
+    device.Device->BeginScene();
+    Fx.DrawMeshSubset(Quads, 3);
+    device.Device->EndScene();
+
+    std::vector<std::string> expected = {"Begin(0)"};
+    for (unsigned pass = 0; pass < GetParam(); ++pass)
+    {
+        expected.push_back("BeginPass(" + std::to_string(pass) + ")");
+        expected.push_back("DrawSubset(3)");
+        expected.push_back("EndPass");
+    }
+    expected.push_back("End");
+    EXPECT_EQ(FakeD3DX::Journal(), expected);
+    Quads.ReleaseMesh();
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, DrawMeshSubsetPasses, ::testing::Values(0u, 1u, 2u));
+} // namespace
