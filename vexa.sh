@@ -25,7 +25,7 @@ demo)
     "$root/scripts/setup.sh"
     build=$root/build
     configure "$build" RelWithDebInfo
-    cmake --build "$build" -j "$jobs" --target demo_run_folder
+    cmake --build "$build" -j "$jobs" --target demo_run_folder vexa_postclose
     exec "$root/scripts/demo.sh" "$build"
     ;;
 bench)

@@ -5,6 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${VEXA_WINEPREFIX:?VEXA_WINEPREFIX must name the build prefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No Mono/Gecko installers, and a crash ends the program instead of stopping in the debugger.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 "$here/wine-prefix.sh" "$WINEPREFIX"
 exec wine "$@"
