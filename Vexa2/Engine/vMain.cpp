@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "Vexa2/Demo/DemoScreen.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -22,7 +23,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     Vexa::Engine& engine = Vexa::TheEngine;
 
-    // The demo screen will be constructed here, before the window, as a local object.
+    // A local object, constructed before the window, so that it is destroyed on every return path.
+    DemoScreen screen;
 
     // Always created windowed; the screen switches to full-screen itself.
     if (engine.Windows.InitWindow(&config.Width, false) != 0)
@@ -34,7 +36,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     engine.Input.FocusWindow = engine.MainWindow;
 
-    // ... and be handed the engine and made the renderer's current screen here.
+    screen.EnginePtr = &engine;
+    engine.Graphics.CurrentScreen = &screen;
 
     // A failure inside the loop has been logged and shut down already: the exit code stays 0.
     engine.Run();

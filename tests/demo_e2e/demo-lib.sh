@@ -1,0 +1,158 @@
+# Shared steps of the demo's end-to-end tests (sourced). Expects DEMO_BUILD, DEMO_RUN (the run
+# folder with Vexa2.exe and the assets), DEMO_SCRATCH, DEMO_THIEF and a DISPLAY.
+set -uo pipefail
+
+demo_pids=()
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+note() {
+    echo "$*"
+}
+
+demo_cleanup() {
+    local pid
+    for pid in "${demo_pids[@]}"; do
+        if kill -0 "$pid" 2>/dev/null; then
+            echo "cleanup: ending process $pid" >&2
+            kill "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+        fi
+    done
+}
+trap demo_cleanup EXIT
+
+[ -n "${DISPLAY:-}" ] || fail "no DISPLAY: run under scripts/xvfb-session.sh"
+[ -f "$DEMO_RUN/Vexa2.exe" ] || fail "no $DEMO_RUN/Vexa2.exe (build demo_run_folder)"
+
+# A fresh scratch folder holding a copy of the run folder (the program too), without a log.
+demo_scratch() {
+    rm -rf "$DEMO_SCRATCH" && mkdir -p "$DEMO_SCRATCH" || fail "cannot create $DEMO_SCRATCH"
+    cp -r "$DEMO_RUN"/. "$DEMO_SCRATCH"/ || fail "cannot copy the run folder"
+    rm -f "$DEMO_SCRATCH/myLog.log"
+}
+
+# Runs a Windows program in the scratch folder, in the background; sets `last_pid`.
+demo_start() {
+    (cd "$DEMO_SCRATCH" && exec "$DEMO_BUILD/wine-run" "$@") &
+    last_pid=$!
+    demo_pids+=("$last_pid")
+}
+
+# Waits for a visible X window whose name matches; prints its id (empty on time-out).
+# (Polls: a search can fail outright when a window vanishes while it is being examined.)
+demo_window() { # <name regex> <timeout s>
+    local i found
+    for i in $(seq 1 $(($2 * 5))); do
+        found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        sleep 0.2
+    done
+}
+
+# Waits up to <timeout> s for a started process; sets `exit_code` (124 on time-out).
+demo_wait() { # <pid> <timeout s>
+    local pid=$1 waited=0
+    while kill -0 "$pid" 2>/dev/null && [ "$waited" -lt $(($2 * 10)) ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        exit_code=124
+    else
+        wait "$pid"
+        exit_code=$?
+    fi
+}
+
+# Keys are levels read once a frame: hold one long enough for <frames> frames at <fps>.
+demo_hold() { # <key> <frames> <fps>
+    local fps=$3
+    [ "$fps" -gt 0 ] 2>/dev/null || fps=1
+    local seconds
+    seconds=$(awk -v f="$2" -v r="$fps" 'BEGIN { s = f / r; if (s < 0.15) s = 0.15; printf "%.2f", s }')
+    xdotool keydown "$1"
+    sleep "$seconds"
+    xdotool keyup "$1"
+}
+
+# Frame rate from the title "Vexa2, FPS: <n>"; 0 when the title has no number yet.
+demo_fps() { # <window>
+    local name
+    name=$(xdotool getwindowname "$1" 2>/dev/null)
+    if [[ $name =~ ^Vexa2,\ FPS:\ ([0-9]+)$ ]]; then echo "${BASH_REMATCH[1]}"; else echo 0; fi
+}
+
+# Waits until the title shows a frame rate above zero (the timer has measured a second).
+demo_wait_fps() { # <window> <timeout s>
+    local i
+    for i in $(seq 1 $(($2 * 4))); do
+        [ "$(demo_fps "$1")" -gt 0 ] && return 0
+        sleep 0.25
+    done
+    return 1
+}
+
+demo_pixel() { # <image> <x> <y> -> RRGGBB
+    convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6
+}
+
+# Pixels of a region that are not the clear colour (0,0,128).
+demo_scene_pixels() { # <image> <geometry WxH+X+Y>
+    convert "$1" -crop "$2" +repage -fuzz 3% -fill black -opaque '#000080' -fill white +opaque black \
+        -format '%[fx:round(mean*w*h)]' info:
+}
+
+# Pixels of a region that differ by more than 10% between two images.
+demo_changed_pixels() { # <image a> <image b> <geometry>
+    local a b
+    a=$(mktemp --suffix=.png) b=$(mktemp --suffix=.png)
+    convert "$1" -crop "$3" +repage "$a" && convert "$2" -crop "$3" +repage "$b"
+    compare -metric AE -fuzz 10% "$a" "$b" null: 2>&1 | cut -d' ' -f1
+    rm -f "$a" "$b"
+}
+
+# The log a clean run leaves: byte-order mark and "myLog.log" CR LF CR LF in UTF-16LE.
+demo_expect_clean_log() { # <file>
+    [ -f "$1" ] || fail "no log file $1"
+    local expected actual
+    expected=$( (printf '\xff\xfe'; printf 'myLog.log\r\n\r\n' | iconv -f ASCII -t UTF-16LE) | xxd -p | tr -d '\n')
+    actual=$(xxd -p "$1" | tr -d '\n')
+    if [ "$actual" != "$expected" ]; then
+        iconv -f UTF-16LE -t UTF-8 "$1" >&2
+        fail "the log holds more than its header"
+    fi
+}
+
+# Resident memory (kB) of the Vexa2.exe process running in the scratch folder, 0 when there is
+# none. (Inside a virtual desktop it is not a Unix child of the process the test started.)
+demo_rss() {
+    local dir p
+    for dir in /proc/[0-9]*; do
+        [ "$(readlink "$dir/cwd" 2>/dev/null)" = "$DEMO_SCRATCH" ] || continue
+        # The program itself: its first argument is the exe (the desktop's explorer only names it).
+        tr '\0' '\n' <"$dir/cmdline" 2>/dev/null | head -1 | grep -q 'Vexa2\.exe$' || continue
+        p=$(awk '/^VmRSS:/ { print $2 }' "$dir/status" 2>/dev/null)
+        [ -n "$p" ] && { echo "$p"; return 0; }
+    done
+    echo 0
+}
+
+# Escape, held a frame at a time, until the process ends; expects exit code 0 and a clean log.
+demo_escape_and_check() { # <pid>
+    local i
+    exit_code=124
+    for i in $(seq 1 30); do
+        xdotool keydown Escape
+        sleep 0.3
+        xdotool keyup Escape
+        demo_wait "$1" 1
+        [ "$exit_code" != 124 ] && break
+    done
+    [ "$exit_code" != 124 ] || fail "still running 40 s after Escape"
+    [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape (0 expected)"
+    demo_expect_clean_log "$DEMO_SCRATCH/myLog.log"
+}
