@@ -11,8 +11,15 @@ namespace
 {
 const wchar_t* const SourceFile = L".\\Mesh_X";
 
-// What .x loading reports for a missing file on Windows (Wine reports D3DXERR_INVALIDDATA).
+// What .x loading reports for a missing file on Windows.
 const HRESULT FileNotFound = static_cast<HRESULT>(0x88760389);
+
+// Wine's D3DX reports a missing file as D3DXERR_INVALIDDATA; asking the file system after a
+// failed load reports it as the missing file it is, as on Windows.
+bool IsMissingFile(HRESULT hr, const std::wstring& fileName)
+{
+    return hr == FileNotFound || GetFileAttributesW(fileName.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
 
 void ReleaseBuffer(ID3DXBuffer* buffer)
 {
@@ -32,7 +39,7 @@ int Mesh_X::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* device)
     if (hr != S_OK)
     {
         // A failed load owns nothing, whatever the outputs say.
-        if (hr == FileNotFound)
+        if (IsMissingFile(hr, fileName))
         {
             VLib::LogError(SourceFile, L"Mesh_X::LoadMesh", 19, L"File not found :" + fileName);
             return MeshFileNotFound;

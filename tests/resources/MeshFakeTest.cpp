@@ -52,7 +52,7 @@ protected:
         std::vector<XMaterial> materials;
         for (const char* texture : {"a.bmp", "b.bmp", "c.bmp"})
             materials.push_back(XMaterial{{1, 1, 1, 1}, 4, {0, 0, 0}, {0, 0, 0}, texture});
-        ASSERT_TRUE(WriteTextFile(L"quads.x", QuadsXFile(quadMaterials, materials)));
+        ASSERT_TRUE(WriteFileBytes(L"quads.x", QuadsXFile(quadMaterials, materials)));
     }
 
     // A wrapped 4 x 4 grid with two attributes, owned by Quads.
@@ -70,9 +70,9 @@ protected:
         EXPECT_TRUE(Quads.Textures.empty());
     }
 
-    ScratchFolder Folder;
+    WorkingFolder Folder;
     LogCapture Log;
-    TestDevice Device;
+    TestDevice Device{ScreenSize, ScreenSize};
     Mesh_X Quads;
 };
 
@@ -90,6 +90,7 @@ TEST_F(MeshFake, MissingXFileIsStatus7WithItsName)
 
 TEST_F(MeshFake, OtherLoaderFailuresAreStatus8)
 {
+    ASSERT_TRUE(WriteFileBytes(L"any.x", "xof 0303txt 0032\n")); // present: the failure is not a missing file
     FakeD3DX::Current().LoadMeshFromX.Result = E_OUTOFMEMORY;
     EXPECT_EQ(Quads.LoadMesh(L"any.x", Device.Device), MeshLoadFailed);
     ExpectEmpty();
@@ -109,7 +110,7 @@ class MeshFakeLoadFailure : public MeshFake, public ::testing::WithParamInterfac
 TEST_P(MeshFakeLoadFailure, EndsWithAnEmptyMesh)
 {
     WriteQuads();
-    const ULONG baseline = Device.RefCount();
+    const ULONG baseline = RefCount(Device.Device);
     FakeD3DX::Script& script = FakeD3DX::Current();
     script.WrapMeshes = true;
     int expected = MeshOk;
@@ -150,7 +151,7 @@ TEST_P(MeshFakeLoadFailure, EndsWithAnEmptyMesh)
     }
     EXPECT_EQ(Quads.LoadMesh(L"quads.x", Device.Device), expected);
     ExpectEmpty();
-    EXPECT_EQ(Device.RefCount(), baseline);
+    EXPECT_EQ(RefCount(Device.Device), baseline);
     const std::vector<std::wstring> entries = Log.Messages();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0], entry);

@@ -56,13 +56,13 @@ protected:
     // Writes quads.x (quad q has material quadMaterials[q]) and loads it into Quads.
     int LoadQuads(const int quadMaterials[4], const std::vector<XMaterial>& materials, const std::wstring& name = L"quads.x")
     {
-        EXPECT_TRUE(WriteTextFile(name, QuadsXFile(quadMaterials, materials)));
+        EXPECT_TRUE(WriteFileBytes(name, QuadsXFile(quadMaterials, materials)));
         return Quads.LoadMesh(name, Device.Device);
     }
 
-    ScratchFolder Folder;
+    WorkingFolder Folder;
     LogCapture Log;
-    TestDevice Device;
+    TestDevice Device{ScreenSize, ScreenSize};
     Mesh_X Quads;
 };
 
@@ -168,12 +168,12 @@ TEST_F(MeshXReal, DrawSubsetDrawsTheFacesOfEachMaterial)
 
     for (DWORD subset = 0; subset < 4; ++subset)
     {
-        const std::vector<std::uint32_t> pixels = Device.DrawSubset(Quads.D3DXMesh, subset);
-        ASSERT_EQ(pixels.size(), static_cast<std::size_t>(TestDevice::Size * TestDevice::Size));
+        const std::vector<std::uint32_t> pixels = DrawSubset(Device, Quads.D3DXMesh, subset);
+        ASSERT_EQ(pixels.size(), static_cast<std::size_t>(ScreenSize * ScreenSize));
         for (int quad = 0; quad < 4; ++quad)
             EXPECT_EQ(QuadrantPixel(pixels, quad), quadMaterials[quad] == static_cast<int>(subset) ? 0xFFFFFFu : 0u)
                 << "subset " << subset << " quad " << quad;
-        EXPECT_EQ(pixels[(TestDevice::Size / 2) * TestDevice::Size + TestDevice::Size / 2], 0u); // the gap
+        EXPECT_EQ(pixels[(ScreenSize / 2) * ScreenSize + ScreenSize / 2], 0u); // the gap
     }
 
     // Faces grouped per attribute, one range each.
@@ -202,7 +202,7 @@ TEST_F(MeshXReal, MaterialsWithoutTexturesLoadNoTexture)
 TEST_F(MeshXReal, FileWithoutMaterialListGetsWhatD3DXReports)
 {
     const int quadMaterials[4] = {0, 0, 0, 0};
-    ASSERT_TRUE(WriteTextFile(L"plain.x", QuadsXFile(quadMaterials, {}, false)));
+    ASSERT_TRUE(WriteFileBytes(L"plain.x", QuadsXFile(quadMaterials, {}, false)));
 
     ID3DXBuffer* buffer = nullptr;
     DWORD count = 0;
@@ -226,7 +226,7 @@ TEST_F(MeshXReal, TexturesAreLookedForBesideABackslashPathOnly)
     ASSERT_TRUE(CreateDirectoryW(L"media", nullptr));
     ASSERT_TRUE(WriteBmp(L"media\\tex_a.bmp", 0x00FF00));
     const int quadMaterials[4] = {0, 0, 0, 0};
-    ASSERT_TRUE(WriteTextFile(L"media\\quads.x", QuadsXFile(quadMaterials, {Material(1, 1, 1, "tex_a.bmp")})));
+    ASSERT_TRUE(WriteFileBytes(L"media\\quads.x", QuadsXFile(quadMaterials, {Material(1, 1, 1, "tex_a.bmp")})));
 
     ASSERT_EQ(Quads.LoadMesh(L"media\\quads.x", Device.Device), MeshOk);
     ASSERT_EQ(Quads.Textures.size(), 1u);
@@ -247,33 +247,32 @@ TEST_F(MeshXReal, TexturesAreLookedForBesideABackslashPathOnly)
 TEST_F(MeshXReal, ReleaseMeshTwiceReturnsTheDeviceToItsBaseline)
 {
     ASSERT_TRUE(WriteBmp(L"tex_a.bmp", 0xFFFFFF));
-    const ULONG baseline = Device.RefCount();
+    const ULONG baseline = RefCount(Device.Device);
     D3DXMATRIX world;
     D3DXMatrixTranslation(&world, 1.0f, 2.0f, 3.0f);
     Quads.World = world;
 
     const int quadMaterials[4] = {0, 0, 0, 0};
     ASSERT_EQ(LoadQuads(quadMaterials, {Material(1, 1, 1, "tex_a.bmp")}), MeshOk);
-    EXPECT_EQ(Device.RefCount(), baseline + 5); // mesh, its buffers and declaration; one texture
+    EXPECT_EQ(RefCount(Device.Device), baseline + 5); // mesh, its buffers and declaration; one texture
 
     Quads.ReleaseMesh();
-    EXPECT_EQ(Device.RefCount(), baseline);
+    EXPECT_EQ(RefCount(Device.Device), baseline);
     EXPECT_EQ(Quads.D3DXMesh, nullptr);
     EXPECT_TRUE(Quads.Materials.empty());
     EXPECT_TRUE(Quads.Textures.empty());
 
     Quads.ReleaseMesh();
-    EXPECT_EQ(Device.RefCount(), baseline);
+    EXPECT_EQ(RefCount(Device.Device), baseline);
     EXPECT_EQ(std::memcmp(&Quads.World, &world, sizeof world), 0);
 }
 
 TEST_F(MeshXReal, FailedLoadsLeaveTheMeshEmpty)
 {
-    // Wine reports a missing .x file as D3DXERR_INVALIDDATA, so it is "any other failure" here
-    // (the fake tests cover D3DXFERR_FILENOTFOUND).
+    // Wine answers D3DXERR_INVALIDDATA for a missing file; it is still reported as missing.
     const int missing = Quads.LoadMesh(L"missing.x", Device.Device);
     // An integer where a float belongs makes the loader fail.
-    ASSERT_TRUE(WriteTextFile(L"bad.x", "xof 0303txt 0032\nMesh m {\n 3;\n -1;-1;0;,\n 0;1;0;,\n 1;-1;0;;\n"
+    ASSERT_TRUE(WriteFileBytes(L"bad.x", "xof 0303txt 0032\nMesh m {\n 3;\n -1;-1;0;,\n 0;1;0;,\n 1;-1;0;;\n"
                                         " 1;\n 3;0,1,2;;\n}\n"));
     const int bad = Quads.LoadMesh(L"bad.x", Device.Device);
     EXPECT_EQ(Quads.D3DXMesh, nullptr);
@@ -281,11 +280,11 @@ TEST_F(MeshXReal, FailedLoadsLeaveTheMeshEmpty)
 
     const std::vector<std::wstring> entries = Log.Messages();
     ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0], MeshXHead + L"LoadMesh | LINE: 19] >> File not found :missing.x");
     const std::wstring head = MeshXHead + L"LoadMesh | LINE: 23] >> Function \"D3DXLoadMeshFromX\" returned an "
                                           L"error. Error Code: 0x";
-    EXPECT_EQ(entries[0].compare(0, head.size(), head), 0) << entries[0];
     EXPECT_EQ(entries[1].compare(0, head.size(), head), 0) << entries[1];
-    EXPECT_EQ(missing, MeshLoadFailed);
+    EXPECT_EQ(missing, MeshFileNotFound);
     EXPECT_EQ(bad, MeshLoadFailed);
 }
 
@@ -428,10 +427,10 @@ TEST_P(VertexCacheFallback, ReordersFacesVerticesAttributesAndAdjacencyConsisten
     }
 
     // And each subset still draws its own faces only: subset pixels never overlap.
-    std::vector<std::uint32_t> covered(TestDevice::Size * TestDevice::Size, 0);
+    std::vector<std::uint32_t> covered(ScreenSize * ScreenSize, 0);
     for (DWORD id = 0; id < 3; ++id)
     {
-        const std::vector<std::uint32_t> pixels = Device.DrawSubset(grid, id);
+        const std::vector<std::uint32_t> pixels = DrawSubset(Device, grid, id);
         ASSERT_EQ(pixels.size(), covered.size());
         std::size_t lit = 0;
         for (std::size_t i = 0; i < pixels.size(); ++i)
