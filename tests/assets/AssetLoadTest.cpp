@@ -6,6 +6,7 @@
 #include "Models.h"
 #include "Mesh_SDKMesh.h"
 #include "Mesh_X.h"
+#include "TestDevice.h"
 #include "VLib/vLogger.h"
 
 #include <gtest/gtest.h>
@@ -36,38 +37,15 @@ protected:
         VLib::Logger::Initialize(Widen(LogPath));
         SetCurrentDirectoryW(Widen(WindowsPath(ASSET_RUN_DIR)).c_str());
 
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VexaAssetTest";
-        RegisterClassExW(&wc);
-        Window = CreateWindowExW(0, L"VexaAssetTest", L"assets", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr,
-                                 nullptr, wc.hInstance, nullptr);
-        D3D = Direct3DCreate9(D3D_SDK_VERSION);
-        if (!Window || !D3D)
-            return;
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.Windowed = TRUE;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.BackBufferFormat = D3DFMT_UNKNOWN;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-        pp.hDeviceWindow = Window;
-        if (FAILED(D3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, Window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                     &pp, &Device)))
-            Device = nullptr;
+        Screen = new TestDevice(320, 240, true);
+        Device = Screen->Device;
     }
 
     static void TearDownTestSuite()
     {
-        if (Device)
-            Device->Release();
-        if (D3D)
-            D3D->Release();
-        if (Window)
-            DestroyWindow(Window);
-        UnregisterClassW(L"VexaAssetTest", GetModuleHandleW(nullptr));
+        Device = nullptr;
+        delete Screen;
+        Screen = nullptr;
         SetCurrentDirectoryW(PreviousDirectory.c_str());
     }
 
@@ -129,16 +107,14 @@ protected:
 
     static std::wstring PreviousDirectory;
     static std::string LogFolder, LogPath;
-    static HWND Window;
-    static IDirect3D9* D3D;
+    static TestDevice* Screen;
     static IDirect3DDevice9* Device;
     DWORD LogBefore = 0;
 };
 
 std::wstring AssetLoad::PreviousDirectory;
 std::string AssetLoad::LogFolder, AssetLoad::LogPath;
-HWND AssetLoad::Window = nullptr;
-IDirect3D9* AssetLoad::D3D = nullptr;
+TestDevice* AssetLoad::Screen = nullptr;
 IDirect3DDevice9* AssetLoad::Device = nullptr;
 
 struct XAsset

@@ -1,9 +1,8 @@
 #include "AssetTestSupport.h"
 
-#include <windows.h>
-
-#include <fstream>
-#include <iterator>
+#include "Files.h"
+#include "Programs.h"
+#include "ScratchFolder.h"
 
 namespace AssetTest
 {
@@ -25,54 +24,22 @@ std::wstring Widen(const std::string& text)
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
+    return ::ReadWholeFile(Widen(path), bytes);
 }
 
 std::string MakeTempFolder(const char* tag)
 {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    static unsigned counter = 0;
-    std::string folder = std::string(temp) + "vexa_assets_" + tag + "_" + std::to_string(GetCurrentProcessId()) +
-                         "_" + std::to_string(++counter) + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
+    const std::wstring folder = MakeScratchFolder(std::string("assets-") + tag);
+    return std::string(folder.begin(), folder.end()) + "\\"; // the temp path is plain ASCII
 }
 
 void RemoveFolder(const std::string& folder)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((folder + found.cFileName).c_str());
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
+    RemoveFolderTree(Widen(folder.substr(0, folder.find_last_not_of('\\') + 1)));
 }
 
 unsigned long RunProgram(const std::string& exe, const std::string& arguments)
 {
-    std::string commandLine = "\"" + exe + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return 0xDEAD;
-    WaitForSingleObject(process.hProcess, 120000);
-    DWORD code = 0xDEAD;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    return ::RunProgram(Widen(exe), Widen(arguments), 120000);
 }
 } // namespace AssetTest

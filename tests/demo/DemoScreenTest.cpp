@@ -2,7 +2,7 @@
 // effects, and the D3DX fakes where a load has to fail at a chosen step.
 #include "RecordingEffect.h"
 #include "Spy.h"
-#include "TestDevice.h"
+#include "DemoTestSupport.h"
 
 #include "FakeD3D9.h"
 #include "FakeD3DX.h"
@@ -166,7 +166,7 @@ protected:
     }
 
     LogCapture Log;
-    TestDevice Dev;
+    SpiedDevice Dev;
     Vexa::Engine Eng;
     DemoScreen Screen;
     RecordingEffect SceneFx;

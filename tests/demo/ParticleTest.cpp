@@ -2,7 +2,7 @@
 // recording effect in place of "particleEffect.fx" where the test looks at the parameters.
 #include "RecordingEffect.h"
 #include "Spy.h"
-#include "TestDevice.h"
+#include "DemoTestSupport.h"
 
 #include "LogCapture.h"
 #include "Vexa2/Demo/Camera.h"
@@ -106,7 +106,7 @@ protected:
     }
 
     LogCapture Log;
-    TestDevice Dev;
+    SpiedDevice Dev;
     std::wstring OldFolder;
     Vexa::VInput* const* InputLink;
     Vexa::Timer* const* TimerLink;

@@ -22,6 +22,16 @@ demo_cleanup() {
             wait "$pid" 2>/dev/null
         fi
     done
+    # A virtual desktop's prefix ends with the test: its desktop and wineserver go too.
+    [ -n "${demo_desktop_prefix:-}" ] && WINEPREFIX=$demo_desktop_prefix wineserver -k 2>/dev/null
+    return 0
+}
+
+# From here on, programs run in a prefix of their own: a virtual desktop's display modes and
+# mode switches then never reach the prefix that the other tests share.
+demo_use_desktop_prefix() {
+    demo_desktop_prefix=$DEMO_BUILD/wineprefix-demo-desktop
+    export VEXA_WINEPREFIX=$demo_desktop_prefix
 }
 trap demo_cleanup EXIT
 

@@ -25,6 +25,7 @@ demo_escape_and_check "$program"
 note "plain Xvfb: F2/F1 leave the window ($after), exit 0, clean log"
 
 # --- virtual desktop ---
+demo_use_desktop_prefix
 demo_scratch
 cp "$DEMO_THIEF" "$DEMO_SCRATCH/" || fail "no focus thief"
 desk_size() { xdotool getwindowgeometry "$desktop" | awk '/Geometry/ { print $2 }'; }

@@ -5,6 +5,7 @@
 source "$(dirname "$0")/demo-lib.sh"
 duration=${DEMO_SOAK_SECONDS:-60}
 demo_scratch
+demo_use_desktop_prefix
 demo_start explorer /desktop=vexasoak,1024x768 Vexa2.exe
 desk_pid=$last_pid
 desktop=$(demo_window 'Wine desktop' 60)

@@ -2,32 +2,6 @@
 
 #include "FxCompiler.h"
 
-#include <cstring>
-
-namespace
-{
-
-LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd, msg, wp, lp); }
-
-const wchar_t* RegisterTestClass()
-{
-    static const wchar_t* name = L"VexaEffectTestWindow";
-    static bool registered = false;
-    if (!registered)
-    {
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = TestWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = name;
-        RegisterClassExW(&wc);
-        registered = true;
-    }
-    return name;
-}
-
-}  // namespace
-
 std::wstring RunFile(const wchar_t* name)
 {
     const std::string dir = VEXA_RUN_DIR;
@@ -36,33 +10,19 @@ std::wstring RunFile(const wchar_t* name)
 
 void DeviceTest::SetUp()
 {
-    Window = CreateWindowExW(0, RegisterTestClass(), L"effect test", WS_OVERLAPPEDWINDOW, 0, 0, Size, Size, nullptr,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(Window, nullptr);
-    D3D = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(D3D, nullptr);
-    D3DPRESENT_PARAMETERS pp = {};
-    pp.BackBufferWidth = Size;
-    pp.BackBufferHeight = Size;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = Window;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    ASSERT_EQ(D3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, Window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &Device),
-              D3D_OK);
+    m_device.reset(new TestDevice(Size, Size, true));
+    ASSERT_NE(m_device->Window, nullptr);
+    ASSERT_NE(m_device->D3D, nullptr);
+    ASSERT_EQ(m_device->CreateResult, D3D_OK);
+    Device = m_device->Device;
 }
 
 void DeviceTest::TearDown()
 {
     for (auto it = m_objects.rbegin(); it != m_objects.rend(); ++it) (*it)->Release();
     m_objects.clear();
-    if (Device) Device->Release();
-    if (D3D) D3D->Release();
-    if (Window) DestroyWindow(Window);
+    Device = nullptr;
+    m_device.reset();
 }
 
 ID3DXEffect* DeviceTest::LoadFile(const std::wstring& path)
@@ -91,30 +51,6 @@ ID3DXEffect* DeviceTest::LoadSource(const std::string& source)
     EXPECT_EQ(hr, D3D_OK);
     if (fx) Track(fx);
     return fx;
-}
-
-std::vector<uint32_t> DeviceTest::ReadBack()
-{
-    std::vector<uint32_t> pixels;
-    IDirect3DSurface9* target = nullptr;
-    if (Device->GetRenderTarget(0, &target) != D3D_OK) return pixels;
-    D3DSURFACE_DESC desc;
-    target->GetDesc(&desc);
-    IDirect3DSurface9* copy = nullptr;
-    if (Device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr) == D3D_OK)
-    {
-        D3DLOCKED_RECT locked;
-        if (Device->GetRenderTargetData(target, copy) == D3D_OK && copy->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK)
-        {
-            pixels.resize(desc.Width * desc.Height);
-            for (UINT y = 0; y < desc.Height; ++y)
-                std::memcpy(&pixels[y * desc.Width], static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch, desc.Width * 4);
-            copy->UnlockRect();
-        }
-        copy->Release();
-    }
-    target->Release();
-    return pixels;
 }
 
 Rgb DeviceTest::Pixel(const std::vector<uint32_t>& pixels, int x, int y)

@@ -1,11 +1,14 @@
 // A hidden window with a 256x256 windowed Direct3D 9 device, for effect tests under Wine's real D3D.
 #pragma once
 
+#include "TestDevice.h"
+
 #include <windows.h>
 #include <d3d9.h>
 #include <d3dx9.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,17 +31,16 @@ protected:
     ID3DXEffect* LoadFile(const std::wstring& path);
     // Compiles source with our compiler and creates the effect from memory.
     ID3DXEffect* LoadSource(const std::string& source);
-    // Copies the render target into system memory (same format) and returns its pixels.
-    std::vector<uint32_t> ReadBack();
+    // The render target's pixels as stored (X8R8G8B8), row by row.
+    std::vector<uint32_t> ReadBack() const { return m_device->ReadBack(); }
     static Rgb Pixel(const std::vector<uint32_t>& pixels, int x, int y);
 
     void Track(IUnknown* object) { m_objects.push_back(object); }
 
-    HWND Window = nullptr;
-    IDirect3D9* D3D = nullptr;
     IDirect3DDevice9* Device = nullptr;
 
 private:
+    std::unique_ptr<TestDevice> m_device;
     std::vector<IUnknown*> m_objects;
 };
 

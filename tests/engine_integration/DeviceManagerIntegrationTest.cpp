@@ -10,7 +10,6 @@
 #include <cwctype>
 
 using RealDevice::HiddenWindow;
-using RealDevice::RefCount;
 
 namespace
 {

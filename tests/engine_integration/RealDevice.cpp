@@ -74,12 +74,6 @@ std::vector<Mode> AdapterModes()
     return modes;
 }
 
-ULONG RefCount(IUnknown* object)
-{
-    object->AddRef();
-    return object->Release();
-}
-
 Image ReadBackBuffer(IDirect3DDevice9* device)
 {
     Image image;

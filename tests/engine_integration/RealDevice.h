@@ -2,6 +2,7 @@
 // Helpers for tests that run the engine against Wine's real Direct3D 9.
 #include "Vexa2/Engine/vConfig.h"
 #include "Vexa2/Engine/vIScreen.h"
+#include "TestDevice.h" // RefCount
 
 #include <windows.h>
 #include <d3d9.h>
@@ -37,8 +38,6 @@ struct Mode
 };
 std::vector<Mode> AdapterModes();
 
-// Reference count of an interface as AddRef/Release report it (the probe changes nothing).
-ULONG RefCount(IUnknown* object);
 
 // Pixels of the device's back buffer, read through a system-memory copy of the same format.
 // Empty on failure. Colours are returned as 0x00RRGGBB (the X channel masked off).

@@ -28,7 +28,7 @@ protected:
         FakeD3DX::Reset();
     }
 
-    ScratchFolder Folder;
+    WorkingFolder Folder;
     LogCapture Log;
     Effect Fx;
     Mesh_X Quads;
@@ -102,7 +102,7 @@ class DrawMeshSubsetPasses : public EffectFake, public ::testing::WithParamInter
 
 TEST_P(DrawMeshSubsetPasses, DrawsTheSubsetOncePerPass)
 {
-    TestDevice device;
+    TestDevice device(ScreenSize, ScreenSize);
     ASSERT_TRUE(device.Ok());
     ID3DXMesh* grid = CreateGridMesh(device.Device, 2, 4, false);
     ASSERT_NE(grid, nullptr);

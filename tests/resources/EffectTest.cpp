@@ -26,9 +26,9 @@ protected:
         Quads.ReleaseMesh();
     }
 
-    ScratchFolder Folder;
+    WorkingFolder Folder;
     LogCapture Log;
-    TestDevice Device;
+    TestDevice Device{ScreenSize, ScreenSize};
     Effect Fx;
     Mesh_X Quads;
 };
@@ -46,7 +46,7 @@ TEST_F(EffectReal, MissingFileIsReportedTwice)
 
 TEST_F(EffectReal, CompilerOutputIsLoggedAfterTheFailedCall)
 {
-    ASSERT_TRUE(WriteTextFile(L"broken.fx", "float4 c;\nfloat4 PS() : COLOR { return c }\n"
+    ASSERT_TRUE(WriteFileBytes(L"broken.fx", "float4 c;\nfloat4 PS() : COLOR { return c }\n"
                                             "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n"));
     EXPECT_EQ(Fx.LoadEffect(L"broken.fx", Device.Device), EffectCompileErrors);
     EXPECT_EQ(Fx.Fx, nullptr);
@@ -66,7 +66,7 @@ TEST_F(EffectReal, CompiledEffectLoadsSilentlyAndDrawsASubset)
     ASSERT_TRUE(WriteFileBytes(L"color.fxo", binary.data(), binary.size() * sizeof(binary[0])));
     const int quadMaterials[4] = {1, 0, 1, 1};
     XMaterial white = {{1, 1, 1, 1}, 1, {0, 0, 0}, {0, 0, 0}, ""};
-    ASSERT_TRUE(WriteTextFile(L"quads.x", QuadsXFile(quadMaterials, {white, white})));
+    ASSERT_TRUE(WriteFileBytes(L"quads.x", QuadsXFile(quadMaterials, {white, white})));
     ASSERT_EQ(Quads.LoadMesh(L"quads.x", Device.Device), MeshOk);
 
     ASSERT_EQ(Fx.LoadEffect(L"color.fxo", Device.Device), EffectOk);
@@ -79,7 +79,7 @@ TEST_F(EffectReal, CompiledEffectLoadsSilentlyAndDrawsASubset)
     Device.Device->BeginScene();
     Fx.DrawMeshSubset(Quads, 0);
     Device.Device->EndScene();
-    const std::vector<std::uint32_t> pixels = Device.ReadBack();
+    const std::vector<std::uint32_t> pixels = ReadColours(Device);
     EXPECT_EQ(QuadrantPixel(pixels, 0), 0u);
     EXPECT_EQ(QuadrantPixel(pixels, 1), 0x4080FFu); // g_color (0.25, 0.5, 1)
     EXPECT_EQ(QuadrantPixel(pixels, 2), 0u);

@@ -1,27 +1,14 @@
 #include "ResourceTestSupport.h"
 
-#include <cctype>
+#include "Bitmap.h"
+
 #include <cstdio>
 #include <cstring>
-#include <cwctype>
 
 namespace ResourceTest
 {
 namespace
 {
-std::wstring WorkingDirectory()
-{
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = GetCurrentDirectoryW(MAX_PATH, buffer);
-    return std::wstring(buffer, length);
-}
-
-HMODULE RealD3D9()
-{
-    static HMODULE module = LoadLibraryW(L"d3d9.dll");
-    return module;
-}
-
 void AppendFloat(std::string& text, float value)
 {
     char buffer[32];
@@ -44,132 +31,40 @@ const D3DVERTEXELEMENT9 StaticLayout[] = {
 };
 } // namespace
 
-ScratchFolder::ScratchFolder(const std::string& text) : m_previous(WorkingDirectory())
+WorkingFolder::WorkingFolder(const std::string& testName) : ScratchFolder("resources-" + testName)
 {
-    std::wstring name;
-    for (char character : text)
-        name += std::isalnum(static_cast<unsigned char>(character)) ? static_cast<wchar_t>(character) : L'_';
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring base = std::wstring(temp) + L"vexa_resources_" + name + L"_" +
-                              std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
-    m_path = base;
-    for (int attempt = 1; !CreateDirectoryW(m_path.c_str(), nullptr); ++attempt)
-        m_path = base + L"_" + std::to_wstring(attempt);
-    SetCurrentDirectoryW(m_path.c_str());
+    Enter();
 }
 
-ScratchFolder::~ScratchFolder()
+std::vector<std::uint32_t> DrawSubset(const TestDevice& device, ID3DXMesh* mesh, DWORD subset)
 {
-    SetCurrentDirectoryW(m_previous.c_str());
-}
-
-
-TestDevice::TestDevice() : Window(nullptr), D3D(nullptr), Device(nullptr)
-{
-    static ATOM windowClass = 0;
-    if (!windowClass)
-    {
-        WNDCLASSEXW description = {};
-        description.cbSize = sizeof description;
-        description.lpfnWndProc = DefWindowProcW;
-        description.hInstance = GetModuleHandleW(nullptr);
-        description.lpszClassName = L"VexaResourceTests";
-        windowClass = RegisterClassExW(&description);
-    }
-    Window = CreateWindowExW(0, L"VexaResourceTests", L"resource tests", WS_OVERLAPPEDWINDOW, 0, 0, Size, Size,
-                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!Window)
-        return;
-
-    typedef IDirect3D9*(WINAPI * Create)(UINT);
-    Create create = reinterpret_cast<Create>(reinterpret_cast<void*>(GetProcAddress(RealD3D9(), "Direct3DCreate9")));
-    D3D = create ? create(D3D_SDK_VERSION) : nullptr;
-    if (!D3D)
-        return;
-
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = Size;
-    parameters.BackBufferHeight = Size;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.hDeviceWindow = Window;
-    parameters.Windowed = TRUE;
-    parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    if (FAILED(D3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, Window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                 &parameters, &Device)))
-        Device = nullptr;
-}
-
-TestDevice::~TestDevice()
-{
-    if (Device)
-        Device->Release();
-    if (D3D)
-        D3D->Release();
-    if (Window)
-        DestroyWindow(Window);
-}
-
-ULONG TestDevice::RefCount()
-{
-    Device->AddRef();
-    return Device->Release();
-}
-
-std::vector<std::uint32_t> TestDevice::DrawSubset(ID3DXMesh* mesh, DWORD subset)
-{
-    Device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    Device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    Device->SetTexture(0, nullptr);
-    Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    Device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    Device->BeginScene();
+    IDirect3DDevice9* d3d = device.Device;
+    d3d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d3d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    d3d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    d3d->SetTexture(0, nullptr);
+    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    d3d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    d3d->BeginScene();
     mesh->DrawSubset(subset);
-    Device->EndScene();
-    return ReadBack();
+    d3d->EndScene();
+    return ReadColours(device);
 }
 
-std::vector<std::uint32_t> TestDevice::ReadBack()
+std::vector<std::uint32_t> ReadColours(const TestDevice& device)
 {
-    std::vector<std::uint32_t> pixels;
-    IDirect3DSurface9* target = nullptr;
-    if (FAILED(Device->GetRenderTarget(0, &target)))
-        return pixels;
-    D3DSURFACE_DESC description;
-    target->GetDesc(&description);
-    IDirect3DSurface9* copy = nullptr;
-    // Same size and format as the target: anything else upsets Wine.
-    if (SUCCEEDED(Device->CreateOffscreenPlainSurface(description.Width, description.Height, description.Format,
-                                                      D3DPOOL_SYSTEMMEM, &copy, nullptr)))
-    {
-        D3DLOCKED_RECT locked;
-        if (SUCCEEDED(Device->GetRenderTargetData(target, copy)) &&
-            SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
-        {
-            for (UINT y = 0; y < description.Height; ++y)
-            {
-                const std::uint32_t* row = reinterpret_cast<const std::uint32_t*>(
-                    static_cast<const unsigned char*>(locked.pBits) + y * locked.Pitch);
-                for (UINT x = 0; x < description.Width; ++x)
-                    pixels.push_back(row[x] & 0x00FFFFFF);
-            }
-            copy->UnlockRect();
-        }
-        copy->Release();
-    }
-    target->Release();
+    std::vector<std::uint32_t> pixels = device.ReadBack();
+    for (std::uint32_t& pixel : pixels)
+        pixel &= 0x00FFFFFF;
     return pixels;
 }
 
 std::uint32_t QuadrantPixel(const std::vector<std::uint32_t>& pixels, int quadrant)
 {
-    const UINT x = (quadrant % 2 == 0) ? TestDevice::Size / 4 : TestDevice::Size * 3 / 4;
-    const UINT y = (quadrant < 2) ? TestDevice::Size / 4 : TestDevice::Size * 3 / 4;
-    const std::size_t index = static_cast<std::size_t>(y) * TestDevice::Size + x;
+    const UINT x = (quadrant % 2 == 0) ? ScreenSize / 4 : ScreenSize * 3 / 4;
+    const UINT y = (quadrant < 2) ? ScreenSize / 4 : ScreenSize * 3 / 4;
+    const std::size_t index = static_cast<std::size_t>(y) * ScreenSize + x;
     return index < pixels.size() ? pixels[index] : 0xDEADBEEF;
 }
 
@@ -267,47 +162,16 @@ std::string QuadsXFile(const int quadMaterials[4], const std::vector<XMaterial>&
     return x;
 }
 
-bool WriteFileBytes(const std::wstring& path, const void* data, std::size_t size)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == size;
-}
-
-bool WriteTextFile(const std::wstring& path, const std::string& text)
-{
-    return WriteFileBytes(path, text.data(), text.size());
-}
-
 bool WriteBmp(const std::wstring& path, std::uint32_t rgb)
 {
-    const std::uint32_t width = 4, height = 4, rowBytes = 12, dataBytes = rowBytes * height;
-    std::vector<unsigned char> file(54 + dataBytes, 0);
-    auto put32 = [&file](std::size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            file[at + i] = static_cast<unsigned char>(value >> (8 * i));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    file[26] = 1;
-    file[28] = 24;
-    put32(34, dataBytes);
-    for (std::uint32_t pixel = 0; pixel < width * height; ++pixel)
+    std::vector<unsigned char> file = BlankBmp24(4, 4);
+    for (std::size_t at = BmpPixelOffset; at < file.size(); at += 3)
     {
-        file[54 + pixel * 3 + 0] = static_cast<unsigned char>(rgb);
-        file[54 + pixel * 3 + 1] = static_cast<unsigned char>(rgb >> 8);
-        file[54 + pixel * 3 + 2] = static_cast<unsigned char>(rgb >> 16);
+        file[at + 0] = static_cast<unsigned char>(rgb);
+        file[at + 1] = static_cast<unsigned char>(rgb >> 8);
+        file[at + 2] = static_cast<unsigned char>(rgb >> 16);
     }
-    return WriteFileBytes(path, file.data(), file.size());
+    return WriteFileBytes(path, file);
 }
 
 std::vector<std::uint32_t> ColorEffectBinary()

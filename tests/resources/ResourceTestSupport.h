@@ -1,6 +1,10 @@
 #pragma once
-// Shared helpers of the resource tests: a scratch folder as working directory, a hidden window
-// with a real Direct3D 9 device, and writers for .x, .bmp and fx_2_0 files.
+// Shared helpers of the resource tests: a scratch folder as working directory, drawing on a
+// TestDevice, and writers for .x, .bmp and fx_2_0 files.
+#include "Files.h"
+#include "ScratchFolder.h"
+#include "TestDevice.h"
+
 #include <windows.h>
 
 #include <d3d9.h>
@@ -12,42 +16,19 @@
 
 namespace ResourceTest
 {
-// Creates a fresh folder under the temp directory and makes it the working directory;
-// the previous working directory comes back on destruction (the folder is left behind).
-class ScratchFolder
+// A fresh scratch folder named after the test, the working directory while it lives.
+class WorkingFolder : public ScratchFolder
 {
 public:
-    // name: any text (a test name); characters other than letters and digits become '_'.
-    explicit ScratchFolder(const std::string& name);
-    ~ScratchFolder();
-    const std::wstring& Path() const { return m_path; }
-
-private:
-    std::wstring m_path;
-    std::wstring m_previous;
+    explicit WorkingFolder(const std::string& testName);
 };
 
-// A hidden window and a windowed HAL device with a 64 x 64 X8R8G8B8 back buffer, made through
-// the real d3d9.dll whatever the link order.
-class TestDevice
-{
-public:
-    TestDevice();
-    ~TestDevice();
-    bool Ok() const { return Device != nullptr; }
-
-    // Reference count of the device as Release reports it (after a matching AddRef).
-    ULONG RefCount();
-    // Clears to black, draws one subset with fixed-function white and reads the target back.
-    std::vector<std::uint32_t> DrawSubset(ID3DXMesh* mesh, DWORD subset);
-    // The render target's pixels (X8R8G8B8, 64 x 64).
-    std::vector<std::uint32_t> ReadBack();
-
-    static const UINT Size = 64;
-    HWND Window;
-    IDirect3D9* D3D;
-    IDirect3DDevice9* Device;
-};
+// Width and height of the TestDevice the resource tests draw on.
+const UINT ScreenSize = 64;
+// Clears to black, draws one subset with fixed-function white and reads the target back.
+std::vector<std::uint32_t> DrawSubset(const TestDevice& device, ID3DXMesh* mesh, DWORD subset);
+// The render target's colours (X8R8G8B8 without the unused byte).
+std::vector<std::uint32_t> ReadColours(const TestDevice& device);
 
 // Pixel at the centre of quadrant 0 (top left), 1 (top right), 2 (bottom left), 3 (bottom right).
 std::uint32_t QuadrantPixel(const std::vector<std::uint32_t>& pixels, int quadrant);
@@ -77,8 +58,6 @@ std::string QuadsXFile(const int quadMaterials[4], const std::vector<XMaterial>&
 // The vertex (position and texture coordinate) that QuadsXFile writes at index i.
 Vertex QuadsXFileVertex(int i);
 
-bool WriteFileBytes(const std::wstring& path, const void* data, std::size_t size);
-bool WriteTextFile(const std::wstring& path, const std::string& text);
 // A 4 x 4 24-bit BMP of one colour.
 bool WriteBmp(const std::wstring& path, std::uint32_t rgb);
 // The compiled effect: float4 g_color = {0.25, 0.5, 1, 1}; technique T { pass P { ZEnable = FALSE;

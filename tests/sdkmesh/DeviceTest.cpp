@@ -111,8 +111,8 @@ protected:
         return mesh.LoadMesh(folder.Write(name, SdkWriter::Build(file)), device.Device);
     }
 
-    HiddenDevice device;
-    TempFolder folder;
+    TestDevice device{64, 64, true};
+    ScratchFolder folder{"sdkmesh"};
     Mesh_SDKMesh mesh;
     ULONG baseline = 0;
 };
@@ -126,13 +126,13 @@ TEST_F(SdkDevice, TwoSubsetsWithTexturesInTheStaticLayout)
     file.Subsets = {{1, 12}, {0, 12}};
     file.Materials = {Colored(0.1f, "b.bmp"), Colored(0.5f, "a.bmp")};
     file.Meshes[0].Subsets = {0, 1};
-    folder.WriteBmp(L"a.bmp");
-    folder.WriteBmp(L"b.bmp");
+    WriteBmp(folder, L"a.bmp");
+    WriteBmp(folder, L"b.bmp");
 
     LogCapture log;
     ASSERT_EQ(Load(file), 0);
     EXPECT_TRUE(log.Messages().empty());
-    EXPECT_EQ(mesh.TextureDir, Narrow(folder.Path) + "\\");
+    EXPECT_EQ(mesh.TextureDir, Narrow(folder.Path()) + "\\");
     ASSERT_NE(mesh.D3DXMesh, nullptr);
     EXPECT_EQ(mesh.D3DXMesh->GetNumBytesPerVertex(), 32u);
     EXPECT_EQ(mesh.D3DXMesh->GetOptions(), 0x220u);
@@ -271,13 +271,13 @@ TEST_F(SdkDevice, AbsentTextureIsLoggedAndSkipped)
     file.Materials = {material};
     file.Subsets = {{0, 6}};
     file.Meshes[0].Subsets = {0};
-    folder.WriteBmp(L"n.bmp");
-    folder.WriteBmp(L"s.bmp");
+    WriteBmp(folder, L"n.bmp");
+    WriteBmp(folder, L"s.bmp");
     LogCapture log;
     ASSERT_EQ(Load(file), 0);
     EXPECT_EQ(log.Messages(), Messages{L"[.\\Mesh | Mesh::AddTexture | LINE: 119] >>  >> Cannot load texture "
                                        L"from file: " +
-                                       folder.Path + L"\\missing.bmp. The is no such a file."});
+                                       folder.Path() + L"\\missing.bmp. The is no such a file."});
     EXPECT_EQ(mesh.Textures.size(), 2u);
     EXPECT_EQ(mesh.Materials.size(), 1u);
 }
@@ -288,7 +288,7 @@ TEST_F(SdkDevice, MaterialUsedTwiceLoadsItsTextureTwice)
     file.Materials = {Colored(0.7f, "t.bmp")};
     file.Subsets = {{0, 6}, {0, 6}};
     file.Meshes[0].Subsets = {0, 1};
-    folder.WriteBmp(L"t.bmp");
+    WriteBmp(folder, L"t.bmp");
     ASSERT_EQ(Load(file), 0);
     EXPECT_EQ(mesh.Textures.size(), 2u);
     EXPECT_EQ(mesh.Materials.size(), 2u);
@@ -301,7 +301,7 @@ TEST_F(SdkDevice, OnlyBackslashSeparatesTheTextureFolder)
     file.Subsets = {{0, 6}};
     file.Meshes[0].Subsets = {0};
     folder.Write(L"m.sdkmesh", SdkWriter::Build(file));
-    std::wstring slashed = folder.PathOf(L"m.sdkmesh");
+    std::wstring slashed = folder.File(L"m.sdkmesh");
     for (wchar_t& c : slashed)
         if (c == L'\\')
             c = L'/';

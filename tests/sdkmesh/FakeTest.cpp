@@ -34,7 +34,7 @@ protected:
         file.Materials = {material};
         file.Subsets = {{0, 6}, {0, 6}};
         file.Meshes[0].Subsets = {0, 1};
-        folder.WriteBmp(L"t.bmp");
+        WriteBmp(folder, L"t.bmp");
         path = folder.Write(L"m.sdkmesh", SdkWriter::Build(file));
     }
     void TearDown() override
@@ -55,8 +55,8 @@ protected:
         EXPECT_EQ(mesh.Header.MeshCount, 0u);
     }
 
-    HiddenDevice device;
-    TempFolder folder;
+    TestDevice device{64, 64, true};
+    ScratchFolder folder{"sdkmesh"};
     SdkWriter::File file;
     std::wstring path;
     Mesh_SDKMesh mesh;
@@ -69,7 +69,7 @@ TEST_F(SdkFakeD3DX, UnscriptedFakesLoadNormally)
     ASSERT_EQ(mesh.LoadMesh(path, device.Device), 0);
     EXPECT_EQ(FakeD3DX::Calls().CreateMesh, 1u);
     EXPECT_EQ(FakeD3DX::Calls().TextureFiles,
-              (std::vector<std::string>{Narrow(folder.Path) + "\\t.bmp", Narrow(folder.Path) + "\\t.bmp"}));
+              (std::vector<std::string>{Narrow(folder.Path()) + "\\t.bmp", Narrow(folder.Path()) + "\\t.bmp"}));
     EXPECT_EQ(mesh.Textures.size(), 2u);
 }
 
@@ -143,7 +143,7 @@ TEST_F(SdkFakeD3DX, TextureThatCannotBeLoadedEndsTheLoad)
     EXPECT_EQ(mesh.LoadMesh(path, device.Device), 6);
     EXPECT_EQ(log.Messages(), (Messages{L"[.\\Mesh | Mesh::AddTexture | LINE: 124] >>  >> Cannot load texture "
                                         L"from file: " +
-                                        folder.Path +
+                                        folder.Path() +
                                         L"\\t.bmp. Function \"D3DXCreateTextureFromFileA()\" returned an "
                                         L"error code: 0x8007000E"}));
     ExpectEmpty();

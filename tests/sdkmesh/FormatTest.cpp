@@ -367,14 +367,14 @@ protected:
         const std::wstring path = folder.Write(L"m.sdkmesh", bytes);
         return mesh.LoadMesh(path, nullptr);
     }
-    TempFolder folder;
+    ScratchFolder folder{"sdkmesh"};
     Mesh_SDKMesh mesh;
 };
 
 TEST_F(SdkLoadFailure, MissingFile)
 {
     LogCapture log;
-    const std::wstring path = folder.PathOf(L"missing.sdkmesh");
+    const std::wstring path = folder.File(L"missing.sdkmesh");
     EXPECT_EQ(mesh.LoadMesh(path, nullptr), 8);
     EXPECT_EQ(log.Messages(),
               (Messages{L"[.\\VLib\\FStream\\vFStream | VLib::FStream::Open | LINE: 243] >> File not found at: \"" +
@@ -502,9 +502,9 @@ TEST_F(SdkLoadFailure, BlockRows)
 
 TEST_F(SdkLoadFailure, FileOf4GiBIsTooBig)
 {
-    ASSERT_TRUE(folder.WriteSparse(L"big.sdkmesh", 0x100000001ull));
+    ASSERT_TRUE(WriteSparse(folder.File(L"big.sdkmesh"), 0x100000001ull));
     LogCapture log;
-    EXPECT_EQ(mesh.LoadMesh(folder.PathOf(L"big.sdkmesh"), nullptr), 9);
+    EXPECT_EQ(mesh.LoadMesh(folder.File(L"big.sdkmesh"), nullptr), 9);
     EXPECT_EQ(log.Messages(), Messages{Entry(130, L"LoadData", L"File is too big")});
     EXPECT_TRUE(IsEmpty(mesh));
 }
@@ -512,9 +512,9 @@ TEST_F(SdkLoadFailure, FileOf4GiBIsTooBig)
 TEST_F(SdkLoadFailure, NoMemoryForTheImage)
 {
     // Just under 4 GiB: passes the size check, but a 32-bit process cannot hold it.
-    ASSERT_TRUE(folder.WriteSparse(L"huge.sdkmesh", 0xF0000000ull));
+    ASSERT_TRUE(WriteSparse(folder.File(L"huge.sdkmesh"), 0xF0000000ull));
     LogCapture log;
-    EXPECT_EQ(mesh.LoadMesh(folder.PathOf(L"huge.sdkmesh"), nullptr), 10);
+    EXPECT_EQ(mesh.LoadMesh(folder.File(L"huge.sdkmesh"), nullptr), 10);
     EXPECT_EQ(log.Messages(), Messages{Entry(139, L"LoadData", L"Out of memory")});
     EXPECT_TRUE(IsEmpty(mesh));
 }
@@ -598,7 +598,7 @@ TEST(SdkMutation, SectionStepsSurviveThousandsOfCorruptedFiles)
 
 TEST(SdkSteps, LoadDataReadsTheWholeFile)
 {
-    TempFolder folder;
+    ScratchFolder folder{"sdkmesh"};
     const std::vector<std::uint8_t> bytes = SdkWriter::Build(FullFile());
     const std::wstring path = folder.Write(L"m.sdkmesh", bytes);
     Mesh_SDKMesh mesh;

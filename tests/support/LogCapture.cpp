@@ -1,29 +1,18 @@
 #include "LogCapture.h"
 
+#include "Files.h"
+#include "ScratchFolder.h"
 #include "VLib/vLogger.h"
-
-#include <windows.h>
 
 namespace
 {
-std::wstring NewFolder()
-{
-    static unsigned counter = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"vexa-log-" + std::to_wstring(GetCurrentProcessId()) +
-                          L"-" + std::to_wstring(++counter);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
-
 bool IsTimeStampChar(wchar_t c)
 {
     return (c >= L'0' && c <= L'9') || c == L'-' || c == L':' || c == L' ';
 }
 } // namespace
 
-LogCapture::LogCapture() : m_folder(NewFolder()), m_path(m_folder + L"\\myLog.log")
+LogCapture::LogCapture() : m_folder(MakeScratchFolder("log")), m_path(m_folder + L"\\myLog.log")
 {
     VLib::Logger::Close(); // one capture at a time: an earlier one stops here
     VLib::Logger::Initialize(m_path);
@@ -32,25 +21,13 @@ LogCapture::LogCapture() : m_folder(NewFolder()), m_path(m_folder + L"\\myLog.lo
 LogCapture::~LogCapture()
 {
     VLib::Logger::Close();
-    DeleteFileW(m_path.c_str());
-    RemoveDirectoryW(m_folder.c_str());
+    RemoveFolderTree(m_folder);
 }
 
 std::vector<unsigned char> LogCapture::Bytes()
 {
     VLib::Logger::Close();
-    std::vector<unsigned char> bytes;
-    HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    if (!bytes.empty())
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    bytes.resize(read);
-    CloseHandle(file);
-    return bytes;
+    return ReadFileBytes(m_path);
 }
 
 std::vector<std::wstring> LogCapture::Messages()

@@ -1,6 +1,7 @@
 // VLib::FStream on real files: the fourteen modes, both positions, every status and message.
 #include "LogCapture.h"
-#include "TempFolder.h"
+#include "Files.h"
+#include "ScratchFolder.h"
 #include "VLib/FStream/vFStream.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ TEST(FStreamModes, EachValidFlagOpensAsItsModeSays)
     for (const ModeRow& mode : Modes)
     {
         SCOPED_TRACE(mode.Flag);
-        TempFolder folder;
+        ScratchFolder folder{"vlib"};
         const std::wstring path = folder.File(L"data.bin");
         WriteFileBytes(path, "0123456789");
 
@@ -88,7 +89,7 @@ TEST(FStreamModes, EveryOtherFlagIsInvalidAndChangesNothing)
     std::set<int> valid;
     for (const ModeRow& mode : Modes)
         valid.insert(mode.Flag);
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"data.bin");
     WriteFileBytes(path, "abc");
     LogCapture log;
@@ -115,7 +116,7 @@ TEST(FStreamModes, EveryOtherFlagIsInvalidAndChangesNothing)
 
 TEST(FStreamOpen, MissingFileForReadingIsReported)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"missing.bin");
     LogCapture log;
     FStream stream(true);
@@ -130,7 +131,7 @@ TEST(FStreamOpen, MissingFileForReadingIsReported)
 
 TEST(FStreamOpen, TruncatingModeCreatesAMissingFile)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"new.bin");
     FStream stream(true);
     ASSERT_EQ(stream.Open(path, 6), 0);
@@ -140,7 +141,7 @@ TEST(FStreamOpen, TruncatingModeCreatesAMissingFile)
 
 TEST(FStreamOpen, FileHeldWithoutSharingIsReportedWithTheSystemError)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"held.bin");
     WriteFileBytes(path, "xyz");
     HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
@@ -160,7 +161,7 @@ TEST(FStreamOpen, FileHeldWithoutSharingIsReportedWithTheSystemError)
 
 TEST(FStreamTransfer, ReadPastTheEndDeliversTheRestWithStatus6AndNoMessage)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"data.bin");
     WriteFileBytes(path, "0123456789");
     LogCapture log;
@@ -179,7 +180,7 @@ TEST(FStreamTransfer, ReadPastTheEndDeliversTheRestWithStatus6AndNoMessage)
 
 TEST(FStreamTransfer, ReadAndWritePositionsAreIndependent)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"data.bin");
     WriteFileBytes(path, "0123456789");
     FStream stream(false);
@@ -201,7 +202,7 @@ TEST(FStreamTransfer, ReadAndWritePositionsAreIndependent)
 
 TEST(FStreamTransfer, WriteModeKeepsExistingContent)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"data.bin");
     WriteFileBytes(path, "0123456789");
     FStream stream(false);
@@ -213,7 +214,7 @@ TEST(FStreamTransfer, WriteModeKeepsExistingContent)
 
 TEST(FStreamTransfer, TransfersTheModeForbidsAreReportedAndKeepTheStreamOpen)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring readOnly = folder.File(L"r.bin");
     const std::wstring writeOnly = folder.File(L"w.bin");
     WriteFileBytes(readOnly, "abc");
@@ -236,7 +237,7 @@ TEST(FStreamTransfer, TransfersTheModeForbidsAreReportedAndKeepTheStreamOpen)
 
 TEST(FStreamClose, CloseResetsTheStream)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"data.bin");
     WriteFileBytes(path, "0123");
     FStream stream(true);
@@ -269,7 +270,7 @@ TEST(FStreamClose, NullHandleGivesStatus1AndTheSystemsInvalidHandleCode)
 
 TEST(FStreamClose, DestructionClosesAnOpenStream)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"data.bin");
     {
         FStream stream(false);

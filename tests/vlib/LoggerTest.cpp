@@ -1,7 +1,9 @@
 // The log file, byte for byte, as whole runs of a program leave it (log_writer.exe), and the
 // log's behaviour inside one process (LogCapture).
 #include "LogCapture.h"
-#include "TempFolder.h"
+#include "Files.h"
+#include "Programs.h"
+#include "ScratchFolder.h"
 #include "VLib/vLogger.h"
 
 #include <gtest/gtest.h>
@@ -19,19 +21,7 @@ DWORD RunLogWriter(const std::wstring& arguments)
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring exe = self;
     exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + LOG_WRITER_EXE;
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return 0xDEAD;
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = 0xDEAD;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    return RunProgram(exe, arguments, 30000);
 }
 
 std::string Utf16(const std::wstring& text) // little-endian bytes
@@ -62,7 +52,7 @@ const std::string BOM = "\xFF\xFE";
 
 TEST(LogFile, HeaderOnlyAfterInitialize)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring log = folder.File(L"myLog.log");
     ASSERT_EQ(RunLogWriter(L"\"" + log + L"\""), 0u);
     EXPECT_EQ(AsString(ReadFileBytes(log)), BOM + Utf16(log + L"\r\n\r\n"));
@@ -70,7 +60,7 @@ TEST(LogFile, HeaderOnlyAfterInitialize)
 
 TEST(LogFile, EntriesWithTimeStampAndLineEnds)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring log = folder.File(L"myLog.log");
     SYSTEMTIME before, after;
     GetLocalTime(&before);
@@ -94,7 +84,7 @@ TEST(LogFile, EntriesWithTimeStampAndLineEnds)
 
 TEST(LogFile, SecondRunTruncatesTheFirst)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring log = folder.File(L"myLog.log");
     ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" \"a long message from the first run\""), 0u);
     ASSERT_EQ(RunLogWriter(L"\"" + log + L"\""), 0u);
@@ -103,7 +93,7 @@ TEST(LogFile, SecondRunTruncatesTheFirst)
 
 TEST(LogFile, WriteBeforeInitializeWritesNothing)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring log = folder.File(L"myLog.log");
     ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" --before early"), 0u);
     EXPECT_EQ(AsString(ReadFileBytes(log)), BOM + Utf16(log + L"\r\n\r\n"));
@@ -111,7 +101,7 @@ TEST(LogFile, WriteBeforeInitializeWritesNothing)
 
 TEST(LogFile, HeldOpenElsewhereInitializeFailsAndWritesNothing)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring log = folder.File(L"myLog.log");
     WriteFileBytes(log, "old content");
     HANDLE holder = CreateFileW(log.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -124,7 +114,7 @@ TEST(LogFile, HeldOpenElsewhereInitializeFailsAndWritesNothing)
 
 TEST(LogFile, MissingFolderInitializeFails)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     EXPECT_EQ(RunLogWriter(L"\"" + folder.File(L"no such folder\\myLog.log") + L"\" dropped"), 1u);
 }
 

@@ -1,5 +1,6 @@
 // VLib::TextStream: UTF-16LE with a byte-order mark, LF written as CR LF, text written at Flush.
-#include "TempFolder.h"
+#include "Files.h"
+#include "ScratchFolder.h"
 #include "VLib/FStream/vTextStream.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ std::string FileHead(const std::wstring& path)
 
 TEST(TextStream, OpenedAndClosedFileHoldsOnlyTheMark)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"t.txt");
     {
         TextStream stream(false);
@@ -58,7 +59,7 @@ TEST(TextStream, LineFeedsBecomeCrLfWithinOneFlush)
     };
     for (const auto& c : cases)
     {
-        TempFolder folder;
+        ScratchFolder folder{"vlib"};
         const std::wstring path = folder.File(L"t.txt");
         TextStream stream(false);
         ASSERT_EQ(stream.Open(path), 0);
@@ -72,7 +73,7 @@ TEST(TextStream, LineFeedsBecomeCrLfWithinOneFlush)
 
 TEST(TextStream, CrTestSeesOnlyTheBufferOfOneFlush)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"t.txt");
     TextStream stream(false);
     ASSERT_EQ(stream.Open(path), 0);
@@ -88,7 +89,7 @@ TEST(TextStream, CrTestSeesOnlyTheBufferOfOneFlush)
 
 TEST(TextStream, NothingReachesTheFileBeforeFlush)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"t.txt");
     TextStream stream(false);
     ASSERT_EQ(stream.Open(path), 0);
@@ -102,7 +103,7 @@ TEST(TextStream, NothingReachesTheFileBeforeFlush)
 
 TEST(TextStream, OpeningAnExistingFileStartsAfresh)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"t.txt");
     WriteFileBytes(path, "earlier content that must go");
     TextStream stream(false);
@@ -115,7 +116,7 @@ TEST(TextStream, OpeningAnExistingFileStartsAfresh)
 
 TEST(TextStream, FileHeldWithoutSharingCannotBeOpened)
 {
-    TempFolder folder;
+    ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"t.txt");
     WriteFileBytes(path, "held");
     HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
