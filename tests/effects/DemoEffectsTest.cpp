@@ -87,7 +87,7 @@ bool ReferenceColour(int x, int y, float distance, const LightValue& light, cons
     D3DXVECTOR3 h = v + l;
     D3DXVec3Normalize(&h, &h);
     const float nh = D3DXVec3Dot(&n, &h);
-    const float spec = (nl > 0 && nh > 0) ? std::pow(nh, m.Power) : 0.0f;
+    const float specular = (nl > 0 && nh > 0) ? std::pow(nh, m.Power) : 0.0f;
     const float* md = &m.Diffuse.r;
     const float* ma = &m.Ambient.r;
     const float* ms = &m.Specular.r;
@@ -96,7 +96,7 @@ bool ReferenceColour(int x, int y, float distance, const LightValue& light, cons
     for (int i = 0; i < 3; ++i)
     {
         const float lit = std::min(1.0f, me[i] + light.Color[i] * (ma[i] + md[i] * nl * att));
-        const float highlight = std::min(1.0f, light.Color[i] * ms[i] * spec * att);
+        const float highlight = std::min(1.0f, light.Color[i] * ms[i] * specular * att);
         out[i] = std::min(1.0f, lit * tex[i] + highlight) * 255.0f;
     }
     return true;
