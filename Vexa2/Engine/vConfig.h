@@ -17,4 +17,11 @@ struct Config
     std::int32_t Width;
     std::int32_t Height;
 };
+
+// What the program starts with: hardware device and vertex processing, windowed, no vertical
+// sync, 800 x 600; X8R8G8B8 should full screen be asked for.
+inline Config StartupConfig()
+{
+    return Config{0, 0, D3DFMT_X8R8G8B8, false, false, 800, 600};
+}
 } // namespace Vexa

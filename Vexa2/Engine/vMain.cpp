@@ -1,10 +1,9 @@
 // Process entry: opens the log, creates the window and the device, runs the main loop.
+#include "Vexa2/Demo/DemoScreen.h"
 #include "Vexa2/Engine/vEngine.h"
 #include "VLib/vLogger.h"
 
 #include <windows.h>
-
-#include "Vexa2/Demo/DemoScreen.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -12,15 +11,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (VLib::Logger::Initialize(L"myLog.log") != 0)
         MessageBoxW(nullptr, L"Cannot initialize Logger", L"Error", MB_OK);
 
-    Vexa::Config config;
-    config.DeviceType = 0;
-    config.VertexProcessing = 0;
-    config.BackBufferFormat = D3DFMT_X8R8G8B8;
-    config.FullScreen = false;
-    config.VSync = false;
-    config.Width = 800;
-    config.Height = 600;
-
+    Vexa::Config config = Vexa::StartupConfig();
     Vexa::Engine& engine = Vexa::TheEngine;
 
     // A local object, constructed before the window, so that it is destroyed on every return path.

@@ -36,7 +36,7 @@ int main(int argc, char** argv)
 {
     const int updates = argc > 1 ? std::atoi(argv[1]) : 2000;
     VLib::Logger::Initialize(L"bench-update.log");
-    Vexa::Config config = {0, 0, D3DFMT_X8R8G8B8, false, false, 800, 600};
+    Vexa::Config config = Vexa::StartupConfig();
     Vexa::Engine& engine = Vexa::TheEngine;
     DemoScreen screen;
     if (engine.Windows.InitWindow(&config.Width, false) != 0)

@@ -84,7 +84,7 @@ double Median(std::vector<double> values)
 int main()
 {
     Vexa::Engine& engine = Vexa::TheEngine;
-    Vexa::Config config = {0, 0, D3DFMT_X8R8G8B8, false, false, 800, 600};
+    Vexa::Config config = Vexa::StartupConfig();
     if (engine.Windows.InitWindow(&config.Width, false) != 0)
         return 1;
     engine.MainWindow = engine.Windows.Window;

@@ -14,15 +14,7 @@ const wchar_t* const DeviceFile = L".\\Vexa2\\Engine\\Renderer\\vDeviceManager";
 
 Vexa::Config WindowedConfig()
 {
-    Vexa::Config config;
-    config.DeviceType = 0;
-    config.VertexProcessing = 0;
-    config.BackBufferFormat = D3DFMT_X8R8G8B8;
-    config.FullScreen = false;
-    config.VSync = false;
-    config.Width = 800;
-    config.Height = 600;
-    return config;
+    return Vexa::StartupConfig();
 }
 
 Vexa::Config FullScreenConfig(std::int32_t width, std::int32_t height, D3DFORMAT format)

@@ -71,7 +71,7 @@ TEST(DeviceManagerOnWine, InitCreatesWindowedHalDeviceForHiddenWindow)
     const std::vector<RealDevice::Mode> adapterModes = RealDevice::AdapterModes();
 
     Vexa::Renderer renderer;
-    ASSERT_EQ(renderer.Init(RealDevice::StartupConfig(), window.Handle), 0);
+    ASSERT_EQ(renderer.Init(Vexa::StartupConfig(), window.Handle), 0);
     ASSERT_NE(renderer.Device, nullptr);
     ASSERT_NE(renderer.Direct3D, nullptr);
     EXPECT_EQ(renderer.DeviceWindow, window.Handle);
@@ -117,7 +117,7 @@ TEST(DeviceManagerOnWine, ResetWithUnchangedParametersSucceeds)
     LogCapture log;
     HiddenWindow window(800, 600);
     Vexa::Renderer renderer;
-    ASSERT_EQ(renderer.Init(RealDevice::StartupConfig(), window.Handle), 0);
+    ASSERT_EQ(renderer.Init(Vexa::StartupConfig(), window.Handle), 0);
     const D3DPRESENT_PARAMETERS before = renderer.PresentParameters;
 
     // No screen: the renderer's reset is the device manager's (after the lost-state wait).
@@ -150,7 +150,7 @@ TEST(DeviceManagerOnWine, ReleaseDropsEveryReferenceItTook)
 {
     HiddenWindow window(800, 600);
     Vexa::Renderer renderer;
-    ASSERT_EQ(renderer.Init(RealDevice::StartupConfig(), window.Handle), 0);
+    ASSERT_EQ(renderer.Init(Vexa::StartupConfig(), window.Handle), 0);
     IDirect3DDevice9* device = renderer.Device;
     IDirect3D9* direct3D = renderer.Direct3D;
 
@@ -178,7 +178,7 @@ TEST(DeviceManagerOnWine, ReferenceDeviceTypeCreatesReferenceRasteriser)
 {
     LogCapture log;
     HiddenWindow window(800, 600);
-    Vexa::Config config = RealDevice::StartupConfig();
+    Vexa::Config config = Vexa::StartupConfig();
     config.DeviceType = 1;
     Vexa::Renderer renderer;
     ASSERT_EQ(renderer.Init(config, window.Handle), 0);
@@ -199,7 +199,7 @@ TEST(DeviceManagerOnWine, VertexProcessingSelectsBehaviourFlags)
                               D3DCREATE_SOFTWARE_VERTEXPROCESSING};
     for (int processing = 0; processing < 3; ++processing)
     {
-        Vexa::Config config = RealDevice::StartupConfig();
+        Vexa::Config config = Vexa::StartupConfig();
         config.VertexProcessing = processing;
         Vexa::Renderer renderer;
         ASSERT_EQ(renderer.Init(config, window.Handle), 0) << processing;
@@ -217,7 +217,7 @@ TEST(DeviceManagerOnWine, UnknownDeviceTypeIsRefusedAndLogged)
     for (std::int32_t type : {2, -1})
     {
         LogCapture log;
-        Vexa::Config config = RealDevice::StartupConfig();
+        Vexa::Config config = Vexa::StartupConfig();
         config.DeviceType = type;
         Vexa::Renderer renderer;
         EXPECT_EQ(renderer.Init(config, window.Handle), Vexa::StatusBadDeviceType) << type;
@@ -237,7 +237,7 @@ TEST(DeviceManagerOnWine, FullScreenSizeNotListedIsRefusedAndLogged)
     LogCapture log;
     HiddenWindow window(800, 600);
     const std::vector<RealDevice::Mode> adapterModes = RealDevice::AdapterModes();
-    Vexa::Config config = RealDevice::StartupConfig();
+    Vexa::Config config = Vexa::StartupConfig();
     config.FullScreen = true;
     config.Width = 123; // no adapter lists this size
     config.Height = 45;
@@ -266,7 +266,7 @@ TEST(DeviceManagerOnWine, FullScreenListedModeCreatesFullScreenDevice)
     ASSERT_NE(listed, nullptr) << "the adapter lists no X8R8G8B8 mode";
 
     HiddenWindow window(800, 600);
-    Vexa::Config config = RealDevice::StartupConfig();
+    Vexa::Config config = Vexa::StartupConfig();
     config.FullScreen = true;
     config.Width = static_cast<std::int32_t>(listed->Width);
     config.Height = static_cast<std::int32_t>(listed->Height);

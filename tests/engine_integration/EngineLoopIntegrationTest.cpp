@@ -39,7 +39,7 @@ bool ShowWatch::Shown = false;
 TEST(EngineOnWine, FramesWithoutScreenClearAndPresent)
 {
     LogCapture log;
-    ASSERT_NO_FATAL_FAILURE(StartEngine(RealDevice::StartupConfig()));
+    ASSERT_NO_FATAL_FAILURE(StartEngine(Vexa::StartupConfig()));
     const HWND window = TheEngine.MainWindow;
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
@@ -92,7 +92,7 @@ TEST(EngineOnWine, FramesWithoutScreenClearAndPresent)
 TEST(EngineOnWine, RunDrivesTheScreenFromLoadToRelease)
 {
     LogCapture log;
-    ASSERT_NO_FATAL_FAILURE(StartEngine(RealDevice::StartupConfig()));
+    ASSERT_NO_FATAL_FAILURE(StartEngine(Vexa::StartupConfig()));
     const HWND window = TheEngine.MainWindow;
     RecordingScreen screen;
     TheEngine.Graphics.CurrentScreen = &screen;
@@ -128,7 +128,7 @@ TEST(EngineOnWine, RunDrivesTheScreenFromLoadToRelease)
 TEST(EngineOnWine, FailingScreenLoadShutsDownWithoutShowingTheWindow)
 {
     LogCapture log;
-    ASSERT_NO_FATAL_FAILURE(StartEngine(RealDevice::StartupConfig()));
+    ASSERT_NO_FATAL_FAILURE(StartEngine(Vexa::StartupConfig()));
     const HWND window = TheEngine.MainWindow;
     RecordingScreen screen;
     screen.LoadStatus = 1;
@@ -154,7 +154,7 @@ TEST(EngineOnWine, FailingScreenLoadShutsDownWithoutShowingTheWindow)
 TEST(EngineOnWine, WithoutFocusFramesGoOnButNothingIsDrawn)
 {
     LogCapture log;
-    ASSERT_NO_FATAL_FAILURE(StartEngine(RealDevice::StartupConfig()));
+    ASSERT_NO_FATAL_FAILURE(StartEngine(Vexa::StartupConfig()));
     const HWND window = TheEngine.MainWindow;
     RecordingScreen screen;
     TheEngine.Graphics.CurrentScreen = &screen;

@@ -55,7 +55,7 @@ private:
 
 Vexa::Config FullScreen640()
 {
-    Vexa::Config config = RealDevice::StartupConfig();
+    Vexa::Config config = Vexa::StartupConfig();
     config.FullScreen = true;
     config.Width = 640;
     config.Height = 480;

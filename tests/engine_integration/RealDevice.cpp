@@ -5,18 +5,6 @@
 
 namespace RealDevice
 {
-Vexa::Config StartupConfig()
-{
-    Vexa::Config config;
-    config.DeviceType = 0;
-    config.VertexProcessing = 0;
-    config.BackBufferFormat = D3DFMT_X8R8G8B8;
-    config.FullScreen = false;
-    config.VSync = false;
-    config.Width = 800;
-    config.Height = 600;
-    return config;
-}
 
 namespace
 {

@@ -14,9 +14,6 @@
 
 namespace RealDevice
 {
-// The configuration the program starts with: HAL, hardware vertex processing, windowed 800x600.
-Vexa::Config StartupConfig();
-
 // A plain hidden top-level window of the test's own class (not the engine's).
 class HiddenWindow
 {

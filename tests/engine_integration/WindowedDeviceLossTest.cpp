@@ -54,7 +54,7 @@ struct BufferScreen
 
 void StartEngine()
 {
-    Vexa::Config config = RealDevice::StartupConfig();
+    Vexa::Config config = Vexa::StartupConfig();
     ASSERT_EQ(TheEngine.Windows.InitWindow(&config.Width, false), 0);
     TheEngine.MainWindow = TheEngine.Windows.Window;
     ASSERT_EQ(TheEngine.Graphics.Init(config, TheEngine.MainWindow), 0);
