@@ -72,7 +72,7 @@ note "F2: full screen 640x480, $lit scene pixels ahead"
 
 # A real device loss: another program takes the foreground for a second and a half, then the
 # demo's window is restored and activated again, as a user switching back would.
-demo_start explorer /desktop=vexademo,1024x768 demo_focus_thief.exe 1500 restore
+demo_start explorer /desktop=vexademo,1024x768 vexa_focus_thief.exe 1500 restore
 thief=$last_pid
 # While the thief holds the foreground the full-screen demo is minimised: no scene in view.
 away=""

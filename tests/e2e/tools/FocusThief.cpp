@@ -1,9 +1,13 @@
 // A second program that takes the foreground: it shows a window for a while, then destroys it
-// and exits, which hands the foreground back to the previous window.
-// Usage: vexa_focus_thief [show ms]. Exit 0.
+// and exits, which hands the foreground back to the previous window. With "restore" it then does
+// what a user switching back would do: restores the program's window (a full-screen device
+// minimises it on losing the focus) and brings it to the foreground.
+// Usage: vexa_focus_thief [show ms [restore]]. Exit 0; 1 without a window of its own; 2 when
+// "restore" finds no Vexa2 window.
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace
 {
@@ -15,6 +19,16 @@ LRESULT CALLBACK ThiefProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int RestoreVexa2()
+{
+    HWND vexa2 = FindWindowW(L"Vexa2 v0.2", nullptr);
+    if (vexa2 == nullptr)
+        return 2;
+    ShowWindow(vexa2, SW_RESTORE);
+    SetForegroundWindow(vexa2);
+    return 0;
 }
 } // namespace
 
@@ -41,7 +55,7 @@ int main(int argc, char** argv)
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
         {
             if (message.message == WM_QUIT)
-                return 0;
+                return argc > 2 && std::strcmp(argv[2], "restore") == 0 ? RestoreVexa2() : 0;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
