@@ -1,41 +1,14 @@
 # Shared steps of the demo's end-to-end tests (sourced). Expects DEMO_BUILD, DEMO_RUN (the run
 # folder with Vexa2.exe and the assets), DEMO_SCRATCH, DEMO_THIEF and a DISPLAY.
-set -uo pipefail
-
-demo_pids=()
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-note() {
-    echo "$*"
-}
-
-demo_cleanup() {
-    local pid
-    for pid in "${demo_pids[@]}"; do
-        if kill -0 "$pid" 2>/dev/null; then
-            echo "cleanup: ending process $pid" >&2
-            kill "$pid" 2>/dev/null
-            wait "$pid" 2>/dev/null
-        fi
-    done
-    # A virtual desktop's prefix ends with the test: its desktop and wineserver go too.
-    [ -n "${demo_desktop_prefix:-}" ] && WINEPREFIX=$demo_desktop_prefix wineserver -k 2>/dev/null
-    return 0
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e-common.sh"
 
 # From here on, programs run in a prefix of their own: a virtual desktop's display modes and
 # mode switches then never reach the prefix that the other tests share.
 demo_use_desktop_prefix() {
-    demo_desktop_prefix=$DEMO_BUILD/wineprefix-demo-desktop
-    export VEXA_WINEPREFIX=$demo_desktop_prefix
+    e2e_desktop_prefix=$DEMO_BUILD/wineprefix-demo-desktop
+    export VEXA_WINEPREFIX=$e2e_desktop_prefix
 }
-trap demo_cleanup EXIT
 
-[ -n "${DISPLAY:-}" ] || fail "no DISPLAY: run under scripts/xvfb-session.sh"
 [ -f "$DEMO_RUN/Vexa2.exe" ] || fail "no $DEMO_RUN/Vexa2.exe (build demo_run_folder)"
 
 # A fresh scratch folder holding a copy of the run folder (the program too), without a log.
@@ -49,7 +22,7 @@ demo_scratch() {
 demo_start() {
     (cd "$DEMO_SCRATCH" && exec "$DEMO_BUILD/wine-run" "$@") &
     last_pid=$!
-    demo_pids+=("$last_pid")
+    e2e_pids+=("$last_pid")
 }
 
 # Waits for a visible X window whose name matches; prints its id (empty on time-out).
@@ -61,21 +34,6 @@ demo_window() { # <name regex> <timeout s>
         [ -n "$found" ] && { echo "$found"; return 0; }
         sleep 0.2
     done
-}
-
-# Waits up to <timeout> s for a started process; sets `exit_code` (124 on time-out).
-demo_wait() { # <pid> <timeout s>
-    local pid=$1 waited=0
-    while kill -0 "$pid" 2>/dev/null && [ "$waited" -lt $(($2 * 10)) ]; do
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        exit_code=124
-    else
-        wait "$pid"
-        exit_code=$?
-    fi
 }
 
 # Keys are levels read once a frame: hold one long enough for <frames> frames at <fps>.
@@ -106,10 +64,6 @@ demo_wait_fps() { # <window> <timeout s>
     return 1
 }
 
-demo_pixel() { # <image> <x> <y> -> RRGGBB
-    convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6
-}
-
 # Pixels of a region that are not the clear colour (0,0,128).
 demo_scene_pixels() { # <image> <geometry WxH+X+Y>
     convert "$1" -crop "$2" +repage -fuzz 3% -fill black -opaque '#000080' -fill white +opaque black \
@@ -123,18 +77,6 @@ demo_changed_pixels() { # <image a> <image b> <geometry>
     convert "$1" -crop "$3" +repage "$a" && convert "$2" -crop "$3" +repage "$b"
     compare -metric AE -fuzz 10% "$a" "$b" null: 2>&1 | cut -d' ' -f1
     rm -f "$a" "$b"
-}
-
-# The log a clean run leaves: byte-order mark and "myLog.log" CR LF CR LF in UTF-16LE.
-demo_expect_clean_log() { # <file>
-    [ -f "$1" ] || fail "no log file $1"
-    local expected actual
-    expected=$( (printf '\xff\xfe'; printf 'myLog.log\r\n\r\n' | iconv -f ASCII -t UTF-16LE) | xxd -p | tr -d '\n')
-    actual=$(xxd -p "$1" | tr -d '\n')
-    if [ "$actual" != "$expected" ]; then
-        iconv -f UTF-16LE -t UTF-8 "$1" >&2
-        fail "the log holds more than its header"
-    fi
 }
 
 # Resident memory (kB) of the Vexa2.exe process running in the scratch folder, 0 when there is
@@ -159,10 +101,10 @@ demo_escape_and_check() { # <pid>
         xdotool keydown Escape
         sleep 0.3
         xdotool keyup Escape
-        demo_wait "$1" 1
+        e2e_wait "$1" 1
         [ "$exit_code" != 124 ] && break
     done
     [ "$exit_code" != 124 ] || fail "still running 40 s after Escape"
     [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape (0 expected)"
-    demo_expect_clean_log "$DEMO_SCRATCH/myLog.log"
+    e2e_expect_clean_log "$DEMO_SCRATCH/myLog.log"
 }

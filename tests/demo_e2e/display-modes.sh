@@ -41,7 +41,7 @@ wait_size() { # <WxH> <timeout s>
 wait_clear_at() { # <x> <y> <timeout s>
     local i shot=$DEMO_SCRATCH/poll.png
     for i in $(seq 1 $(($3 * 2))); do
-        import -window "$desktop" "$shot" 2>/dev/null && [ "$(demo_pixel "$shot" "$1" "$2")" = 000080 ] && return 0
+        import -window "$desktop" "$shot" 2>/dev/null && [ "$(e2e_pixel "$shot" "$1" "$2")" = 000080 ] && return 0
         sleep 0.5
     done
     return 1
@@ -64,7 +64,7 @@ sleep 2
 full=$DEMO_SCRATCH/full.png
 import -window "$desktop" "$full"
 for point in "637,2" "2,477" "637,477"; do
-    [ "$(demo_pixel "$full" "${point%,*}" "${point#*,}")" = 000080 ] || fail "F2: $point is not the clear colour"
+    [ "$(e2e_pixel "$full" "${point%,*}" "${point#*,}")" = 000080 ] || fail "F2: $point is not the clear colour"
 done
 lit=$(demo_scene_pixels "$full" "200x200+220+260")
 [ "$lit" -gt 3000 ] || fail "F2: only $lit scene pixels ahead"
@@ -78,12 +78,12 @@ thief=$last_pid
 away=""
 for i in $(seq 1 60); do
     import -window "$desktop" "$DEMO_SCRATCH/away.png" 2>/dev/null &&
-        [ "$(demo_pixel "$DEMO_SCRATCH/away.png" 320 400)" != 000080 ] && { away=yes; break; }
+        [ "$(e2e_pixel "$DEMO_SCRATCH/away.png" 320 400)" != 000080 ] && { away=yes; break; }
     kill -0 "$thief" 2>/dev/null || break
     sleep 0.1
 done
 [ -n "$away" ] || fail "the demo stayed in view while another program had the foreground"
-demo_wait "$thief" 60
+e2e_wait "$thief" 60
 [ "$exit_code" = 0 ] || fail "the focus thief ended with $exit_code"
 wait_size 640x480 30 || fail "after the loss the desktop is $(desk_size)"
 sleep 3
@@ -102,8 +102,8 @@ wait_size 1024x768 30 || fail "F1: the desktop is $(desk_size), not 1024x768"
 wait_clear_at 20 450 20 || fail "F1: the window is not drawn"
 windowed=$DEMO_SCRATCH/windowed.png
 import -window "$desktop" "$windowed"
-[ "$(demo_pixel "$windowed" 700 300)" != 000080 ] || fail "F1: the window reaches (700, 300): not 640x480"
-[ "$(demo_pixel "$windowed" 20 450)" = 000080 ] || fail "F1: the window does not reach (20, 450)"
+[ "$(e2e_pixel "$windowed" 700 300)" != 000080 ] || fail "F1: the window reaches (700, 300): not 640x480"
+[ "$(e2e_pixel "$windowed" 20 450)" = 000080 ] || fail "F1: the window does not reach (20, 450)"
 note "F1: back to a 640x480 window on the 1024x768 desktop"
 
 for i in $(seq 1 30); do
@@ -115,7 +115,7 @@ for i in $(seq 1 30); do
 done
 [ "$(demo_rss)" = 0 ] || fail "virtual desktop: the program still runs after Escape"
 # The desktop's explorer may outlive the program; it is ours to end.
-demo_wait "$desk_pid" 10
+e2e_wait "$desk_pid" 10
 [ "$exit_code" = 124 ] && kill "$desk_pid" 2>/dev/null
-demo_expect_clean_log "$DEMO_SCRATCH/myLog.log"
+e2e_expect_clean_log "$DEMO_SCRATCH/myLog.log"
 note "virtual desktop: Escape ends the program, clean log"

@@ -14,7 +14,7 @@ for asset in $assets; do
         [ -z "$shown" ] && shown=$(xdotool search --onlyvisible --name '^Vexa2' 2>/dev/null | head -1)
         sleep 0.05
     done
-    demo_wait "$program" 30
+    e2e_wait "$program" 30
     [ "$exit_code" = 0 ] || fail "$asset missing: exit code $exit_code"
     [ -z "$shown" ] || fail "$asset missing: the window was shown"
     text=$(iconv -f UTF-16LE -t UTF-8 "$DEMO_SCRATCH/myLog.log" | tr -d '\r')

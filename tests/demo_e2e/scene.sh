@@ -20,7 +20,7 @@ cy=$((HEIGHT / 2))
 start=$DEMO_SCRATCH/start.png
 import -window "$window" "$start" || fail "screenshot failed"
 for point in "2,2" "$((WIDTH - 3)),2" "2,$((HEIGHT - 3))" "$((WIDTH - 3)),$((HEIGHT - 3))"; do
-    colour=$(demo_pixel "$start" "${point%,*}" "${point#*,}")
+    colour=$(e2e_pixel "$start" "${point%,*}" "${point#*,}")
     [ "$colour" = 000080 ] || fail "edge pixel $point is $colour, not the clear colour 000080"
 done
 # The skull straight ahead, below the centre, lit: many pixels and many shades.

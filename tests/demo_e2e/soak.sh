@@ -15,10 +15,10 @@ desktop=$(demo_window 'Wine desktop' 60)
 xdotool mousemove 10 10
 for i in $(seq 1 240); do
     shot=$DEMO_SCRATCH/poll.png
-    import -window "$desktop" "$shot" 2>/dev/null && [ "$(demo_pixel "$shot" 150 500)" = 000080 ] && break
+    import -window "$desktop" "$shot" 2>/dev/null && [ "$(e2e_pixel "$shot" 150 500)" = 000080 ] && break
     sleep 0.5
 done
-[ "$(demo_pixel "$DEMO_SCRATCH/poll.png" 150 500)" = 000080 ] || fail "the demo never drew"
+[ "$(e2e_pixel "$DEMO_SCRATCH/poll.png" 150 500)" = 000080 ] || fail "the demo never drew"
 
 samples=()
 begin=$(date +%s)
@@ -67,7 +67,7 @@ for i in $(seq 1 30); do
     sleep 0.7
 done
 [ "$(demo_rss)" = 0 ] || fail "the program still runs after Escape"
-demo_wait "$desk_pid" 10
+e2e_wait "$desk_pid" 10
 [ "$exit_code" = 124 ] && kill "$desk_pid" 2>/dev/null
-demo_expect_clean_log "$DEMO_SCRATCH/myLog.log"
+e2e_expect_clean_log "$DEMO_SCRATCH/myLog.log"
 note "soak: exit clean, log holds only its header"

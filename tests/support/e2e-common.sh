@@ -1,0 +1,66 @@
+# Steps every end-to-end script shares (sourced by tests/e2e/e2e-lib.sh and
+# tests/demo_e2e/demo-lib.sh): failing, the processes a test started and their ending, waiting for
+# one to exit, reading a pixel, and the log a clean run leaves.
+set -uo pipefail
+
+e2e_pids=()
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+note() {
+    echo "$*"
+}
+
+# Ends every process the test started; a virtual desktop's own prefix (e2e_desktop_prefix) ends
+# with the test too, its desktop and wineserver included.
+e2e_cleanup() {
+    local pid
+    for pid in "${e2e_pids[@]}"; do
+        if kill -0 "$pid" 2>/dev/null; then
+            echo "cleanup: ending process $pid" >&2
+            kill "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+        fi
+    done
+    [ -n "${e2e_desktop_prefix:-}" ] && WINEPREFIX=$e2e_desktop_prefix wineserver -k 2>/dev/null
+    return 0
+}
+trap e2e_cleanup EXIT
+
+[ -n "${DISPLAY:-}" ] || fail "no DISPLAY: run under scripts/xvfb-session.sh"
+
+# Waits up to <timeout> s for a started process; sets `exit_code` (124 on time-out).
+e2e_wait() { # <pid> <timeout s>
+    local pid=$1 waited=0
+    while kill -0 "$pid" 2>/dev/null && [ "$waited" -lt $(($2 * 10)) ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        exit_code=124
+    else
+        wait "$pid"
+        exit_code=$?
+    fi
+}
+
+# Colour of one pixel of an image as six hex digits (RRGGBB).
+e2e_pixel() { # <image> <x> <y>
+    convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6
+}
+
+# The log a clean run leaves: byte-order mark and the header "myLog.log" CR LF CR LF, UTF-16LE.
+e2e_expect_clean_log() { # <file>
+    [ -f "$1" ] || fail "no log file $1"
+    local expected actual
+    expected=$( (printf '\xff\xfe'; printf 'myLog.log\r\n\r\n' | iconv -f ASCII -t UTF-16LE) | xxd -p | tr -d '\n')
+    actual=$(xxd -p "$1" | tr -d '\n')
+    if [ "$actual" != "$expected" ]; then
+        echo "log bytes: $actual" >&2
+        iconv -f UTF-16LE -t UTF-8 "$1" >&2
+        fail "the log holds more than its header"
+    fi
+}
