@@ -1,42 +1,67 @@
 #!/usr/bin/env bash
 # Vexa2's one entry point.
-#   ./vexa.sh test    install what is missing, build, run every test
-#   ./vexa.sh demo    install, build, run the demo (headless: a screenshot)
-#   ./vexa.sh bench   install, build in release mode, print the benchmark figures
+#   ./vexa.sh test  [x86|x64]   install what is missing, build, run every test; build the other platform
+#   ./vexa.sh demo  [x86|x64]   install, build, run the demo (headless: a screenshot)
+#   ./vexa.sh bench [x86|x64]   install, build in release mode, print the benchmark figures
+#   ./vexa.sh fuzz  [seconds]   run every fuzz target of the portable core for that long each
+# The platform is Win32 (x86) where this host runs 32-bit programs, x64 otherwise, unless named.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-configure() { # <build dir> <build type>
-    cmake -S "$root" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-          -DCMAKE_BUILD_TYPE="$2" >/dev/null
+usage() {
+    echo "usage: $0 test|demo|bench [x86|x64]  or  $0 fuzz [seconds]" >&2
+    exit 2
 }
 
-case "${1:-}" in
-test)
+configure() { # <build dir> <platform> <build type> [cmake options...]
+    local toolchain=mingw-i686
+    [ "$2" = x64 ] && toolchain=mingw-x64
+    cmake -S "$root" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" \
+          -DCMAKE_BUILD_TYPE="$3" "${@:4}" >/dev/null
+}
+
+command=${1:-}
+case "$command" in
+test | demo | bench)
+    [ $# -le 2 ] || usage
     "$root/scripts/setup.sh"
-    build=$root/build
-    configure "$build" RelWithDebInfo
+    platform=$("$root/scripts/choose-platform.sh" "${2:-}")
+    ;;
+fuzz)
+    [ $# -le 2 ] || usage
+    "$root/scripts/setup.sh"
+    exec "$root/scripts/fuzz.sh" "${2:-}"
+    ;;
+*) usage ;;
+esac
+other=x64
+[ "$platform" = x64 ] && other=x86
+
+case "$command" in
+test)
+    build=$root/build-$platform
+    configure "$build" "$platform" RelWithDebInfo
     cmake --build "$build" -j "$jobs"
+    # The other platform is compiled and linked, never run: its build breaks the test command too.
+    echo "Building $other (compile and link only)"
+    configure "$root/build-$other" "$other" RelWithDebInfo -DVEXA_RUN_TOOLS=OFF
+    cmake --build "$root/build-$other" -j "$jobs"
+    "$root/scripts/native-test.sh" "$root/build-native"
     "$root/scripts/xvfb-session.sh" "$build/wineprefix" \
         ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600
     ;;
 demo)
-    "$root/scripts/setup.sh"
-    build=$root/build
-    configure "$build" RelWithDebInfo
+    build=$root/build-$platform
+    configure "$build" "$platform" RelWithDebInfo
     cmake --build "$build" -j "$jobs" --target demo_run_folder vexa_postclose
     exec "$root/scripts/demo.sh" "$build"
     ;;
 bench)
-    "$root/scripts/setup.sh"
-    build=$root/build-release
-    configure "$build" Release
-    cmake --build "$build" -j "$jobs" --target benchmarks
+    build=$root/build-$platform-release
+    configure "$build" "$platform" Release
+    cmake --build "$build" -j "$jobs" --target benchmarks >&2  # stdout holds the figures alone
+    echo "platform: $platform"
     "$root/scripts/xvfb-session.sh" "$build/wineprefix" "$root/bench/run.sh" "$build"
-    ;;
-*)
-    echo "usage: $0 test | demo | bench" >&2
-    exit 2
     ;;
 esac

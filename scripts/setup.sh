@@ -3,10 +3,13 @@
 # Quick and silent when everything is already there.
 set -euo pipefail
 
+# Both Windows platforms: Win32 (i686 compilers, 32-bit Wine and Mesa) and x64 (x86-64
+# compilers, 64-bit Wine and Mesa). Hosts that cannot run 32-bit programs still install the
+# 32-bit ones: the Win32 build is compiled there, never run.
 packages=(
-    cmake make g++-mingw-w64-i686 mingw-w64-i686-dev
-    wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick
-    libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
+    cmake make g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick
+    libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libgl1 libglx-mesa0 libgl1-mesa-dri
     googletest
 )
 

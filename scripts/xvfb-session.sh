@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a command with one private Xvfb display, then stops the display and the given
-# Wine prefix's wineserver. Usage: xvfb-session.sh <wineprefix> <command...>
+# Wine prefix's wineserver. Usage: xvfb-session.sh <build dir>/wineprefix <command...>
 set -uo pipefail
 prefix=$1; shift
 
@@ -12,7 +12,8 @@ rm -f "$fifo"
 [ -n "${display:-}" ] || { echo "xvfb-session: Xvfb did not start" >&2; exit 1; }
 
 stop() {
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    # The build's runner knows its platform's wineserver.
+    VEXA_WINEPREFIX=$prefix "$(dirname "$prefix")/wine-run" --server -k >/dev/null 2>&1 || true
     kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
 }
 trap stop EXIT INT TERM

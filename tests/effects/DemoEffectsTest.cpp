@@ -9,6 +9,9 @@
 namespace
 {
 
+// D3DX describes an object parameter (a texture) by the size of a pointer: 4 bytes on Win32, 8 on x64.
+constexpr UINT ObjectBytes = sizeof(void*);
+
 struct ParamExpectation
 {
     const char* Name;
@@ -190,7 +193,7 @@ TEST_F(DemoEffects, SceneEffectOffersTheDemoParametersAndBothTechniquesValidate)
                           {"g_mWorldViewProj", D3DXPC_MATRIX_ROWS, D3DXPT_FLOAT, 64, 0},
                           {"g_light", D3DXPC_STRUCT, D3DXPT_VOID, 40, 3},
                           {"g_material", D3DXPC_STRUCT, D3DXPT_VOID, 68, 5},
-                          {"g_texture", D3DXPC_OBJECT, D3DXPT_TEXTURE, 4, 0}});
+                          {"g_texture", D3DXPC_OBJECT, D3DXPT_TEXTURE, ObjectBytes, 0}});
     for (const char* name : {"WithoutTexture", "WithTexture"})
     {
         SCOPED_TRACE(name);
@@ -229,7 +232,7 @@ TEST_F(DemoEffects, LightAndParticleEffectsOfferTheirParameters)
                                  {"g_time", D3DXPC_SCALAR, D3DXPT_FLOAT, 4, 0},
                                  {"g_gravity", D3DXPC_VECTOR, D3DXPT_FLOAT, 12, 0},
                                  {"g_camDistance", D3DXPC_SCALAR, D3DXPT_FLOAT, 4, 0},
-                                 {"g_texture", D3DXPC_OBJECT, D3DXPT_TEXTURE, 4, 0}});
+                                 {"g_texture", D3DXPC_OBJECT, D3DXPT_TEXTURE, ObjectBytes, 0}});
     t = nullptr;
     EXPECT_EQ(particles->FindNextValidTechnique(nullptr, &t), D3D_OK);
     EXPECT_NE(t, nullptr);

@@ -11,10 +11,10 @@ if [ ! -f "$VEXA_WINEPREFIX/.vexa-desktop" ]; then
     # Every program of this prefix opens in the desktop "Default" of this size.
     "$run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
     "$run" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 &&
-    WINEPREFIX=$VEXA_WINEPREFIX wineserver -w && touch "$VEXA_WINEPREFIX/.vexa-desktop"
+    "$run" --server -w && touch "$VEXA_WINEPREFIX/.vexa-desktop"
 fi
 "$run" "$@" 2> >(grep -v 'err:vulkan' >&2)
 status=$?
 # Nothing of this prefix outlives the test: the desktop process and the wineserver end here.
-WINEPREFIX=$VEXA_WINEPREFIX timeout 10 wineserver -w || WINEPREFIX=$VEXA_WINEPREFIX wineserver -k
+timeout 10 "$run" --server -w || "$run" --server -k
 exit $status

@@ -25,7 +25,8 @@ e2e_cleanup() {
             wait "$pid" 2>/dev/null
         fi
     done
-    [ -n "${e2e_desktop_prefix:-}" ] && WINEPREFIX=$e2e_desktop_prefix wineserver -k 2>/dev/null
+    [ -n "${e2e_desktop_prefix:-}" ] &&
+        VEXA_WINEPREFIX=$e2e_desktop_prefix "$(dirname "$e2e_desktop_prefix")/wine-run" --server -k 2>/dev/null
     return 0
 }
 trap e2e_cleanup EXIT
