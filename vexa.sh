@@ -41,7 +41,7 @@ other=x64
 case "$command" in
 test)
     build=$root/build-$platform
-    configure "$build" "$platform" RelWithDebInfo
+    configure "$build" "$platform" RelWithDebInfo -DVEXA_RUN_TOOLS=ON
     cmake --build "$build" -j "$jobs"
     # The other platform is compiled and linked, never run: its build breaks the test command too.
     echo "Building $other (compile and link only)"
@@ -53,13 +53,13 @@ test)
     ;;
 demo)
     build=$root/build-$platform
-    configure "$build" "$platform" RelWithDebInfo
+    configure "$build" "$platform" RelWithDebInfo -DVEXA_RUN_TOOLS=ON
     cmake --build "$build" -j "$jobs" --target demo_run_folder vexa_postclose
     exec "$root/scripts/demo.sh" "$build"
     ;;
 bench)
     build=$root/build-$platform-release
-    configure "$build" "$platform" Release
+    configure "$build" "$platform" Release -DVEXA_RUN_TOOLS=ON
     cmake --build "$build" -j "$jobs" --target benchmarks >&2  # stdout holds the figures alone
     echo "platform: $platform"
     "$root/scripts/xvfb-session.sh" "$build/wineprefix" "$root/bench/run.sh" "$build"
