@@ -260,3 +260,40 @@ TEST(EffectCompilerParser, DeclarationsKeepTheirShape)
     EXPECT_EQ(vs.Value.Line, 5);
     EXPECT_EQ(vs.Value.Text, " vs_2_0\n mov oPos, c0\n ");
 }
+
+// Sizes, integers and nesting the binary cannot hold, or that would take memory or stack out of
+// proportion to the source, are refused at their line; the largest accepted ones still compile.
+TEST(EffectCompilerErrors, ValuesBeyondTheBinarysBoundsAreRefused)
+{
+    const std::string technique = "technique T { pass { } }\n";
+    std::string structs, nested = "float g_n = ";
+    for (int i = 0; i < 16; ++i)
+        structs += "struct S" + std::to_string(i + 1) + " { " + (i ? "S" + std::to_string(i) : std::string("float")) + " m; };\n";
+    nested += std::string(16, '{') + "1" + std::string(16, '}') + ";\n";
+    Compile("float4 g_a[4000];\nsampler g_p[65535];\nint g_i = -2147483648;\nint g_u = 0xFFFFFFFF;\n" + structs + nested + "S16 g_s;\n" +
+            "technique T { pass { ColorWriteEnable = 4294967295; } }\n");
+
+    const ErrorCase cases[] = {
+        {"float g_a[65536];\n", "test.fx:1: array 'g_a' has 65536 elements, at most 65535"},
+        {"float4x4 g_a[1025];\n", "test.fx:1: array 'g_a' is larger than 65536 bytes"},
+        {"struct L { float4x4 a[1024];\n float b; };\n", "test.fx:2: struct 'L' is larger than 65536 bytes"},
+        {"struct L { float4 a[4096]; };\nstruct M { L a[17]; };\n", "test.fx:2: array 'a' is larger than 65536 bytes"},
+        {"float g_n = {{{{{{{{{{{{{{{{{1}}}}}}}}}}}}}}}}};\n", "test.fx:1: values are nested more than 16 levels deep"},
+        {"int g_i = 4294967296;\n", "test.fx:1: initial value of 'g_i' does not fit in 32 bits"},
+        {"int g_i = -2147483649;\n", "test.fx:1: initial value of 'g_i' does not fit in 32 bits"},
+        {"float g_f <int UIMax = 99999999999999999999;>;\n", "test.fx:1: annotation 'UIMax' does not fit in 32 bits"},
+        {"float g_f <float Bytes = 1e20;>;\n", "test.fx:1: 'g_f' is 4 bytes, its Bytes annotation says 100000000000000000000.000000"},
+        {"float g_f;\ntechnique T { pass {\n ZEnable = 18446744073709551615; } }\n", "test.fx:3: ZEnable value does not fit in 32 bits"},
+        {"float4x4 g_a[1024];\nfloat g_b;\n", "test.fx:2: the effect declares more than 65536 bytes of values"},
+        {"struct L { float4x4 a[512]; };\nstruct M { L a; float b; };\n",
+         "test.fx:2: the effect declares more than 65536 bytes of values"},
+        {"float g_f;\ntechnique T { pass {\n MinFilter[65536] = Linear; } }\n", "test.fx:3: index of 'MinFilter' is 65536, at most 65535"},
+        {"float4x4 g_m;\ntechnique T { pass {\n VertexShaderConstantF[65533] = <g_m>;\n VertexShader = asm { vs_2_0 }; } }\n",
+         "test.fx:3: 'g_m' needs 4 registers from 65533, past the last register 65535"},
+    };
+    for (const ErrorCase& c : cases)
+        EXPECT_EQ(CompileError(c.Source + (std::string(c.Source).find("technique") == std::string::npos ? technique : "")),
+                  c.Message) << c.Source;
+    EXPECT_EQ(CompileError(structs + "struct S17 { S16 m; };\n" + technique),
+              "test.fx:17: struct 'S17' nests more than 16 structs");
+}

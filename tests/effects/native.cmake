@@ -11,3 +11,8 @@ vexa_native_test(effect_front_tests
     SOURCES ${effect_tests_dir}/FrontEndTest.cpp ${effect_tests_dir}/FakeAssembler.cpp
     LIBRARIES vexa_effect_test_support)
 
+# FX source in, a binary or an error naming a line out: never a crash.
+vexa_fuzz_target(effect_front_fuzz
+    CORPUS ${effect_tests_dir}/corpus
+    SOURCES ${effect_tests_dir}/FxFuzz.cpp ${effect_tests_dir}/FakeAssembler.cpp
+    LIBRARIES vexa_fx_binary_reader vexa_effect_front)
