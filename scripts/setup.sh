@@ -8,6 +8,7 @@ packages=(
     wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick
     libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
     googletest
+    clang libclang-rt-14-dev
 )
 
 missing=()
