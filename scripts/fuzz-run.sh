@@ -25,9 +25,12 @@ fi
 # Inputs as long as the largest seed (at least 4 KB): a long regression input does not slow the search.
 longest=$(find "$corpus" -maxdepth 1 -type f -printf '%s\n' | sort -n | tail -1)
 max_len=$(( ${longest:-0} > 4096 ? ${longest:-0} : 4096 ))
+# Words of the input's language, when the corpus has them beside it (<corpus>.dict).
+dict=()
+[ -f "${corpus%/}.dict" ] && dict=(-dict="${corpus%/}.dict")
 status=0
 "$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-          -artifact_prefix="$artifacts" "$scratch/inputs" "$corpus" >"$scratch/log" 2>&1 || status=$?
+          "${dict[@]}" -artifact_prefix="$artifacts" "$scratch/inputs" "$corpus" >"$scratch/log" 2>&1 || status=$?
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$scratch/log")
 rss=$(sed -n 's/^stat::peak_rss_mb: *//p' "$scratch/log")
 last=$(grep -E '^#[0-9]+.* cov: ' "$scratch/log" | tail -1 || true)

@@ -83,14 +83,6 @@ private:
     std::map<std::string, int> m_structDepth;
     std::set<std::string> m_parameterNames;
     uint64_t m_declaredBytes = 0;  // every struct and parameter: each use copies the type
-
-    bool Declare(const TypeDesc& t, int line)
-    {
-        m_declaredBytes += ValueBytes(t);
-        if (m_declaredBytes > MaxValueBytes)
-            return Fail(line, "the effect declares more than " + std::to_string(MaxValueBytes) + " bytes of values");
-        return true;
-    }
     int m_errorLine = 0;
     std::string m_error;
 
@@ -107,6 +99,15 @@ private:
         m_error = message;
         return false;
     }
+    // Counts a declared type against the effect's budget of values.
+    bool Declare(const TypeDesc& t, int line)
+    {
+        m_declaredBytes += ValueBytes(t);
+        if (m_declaredBytes > MaxValueBytes)
+            return Fail(line, "the effect declares more than " + std::to_string(MaxValueBytes) + " bytes of values");
+        return true;
+    }
+
     static std::string Describe(const Token& t)
     {
         if (t.Kind == TokenKind::End) return "end of file";
