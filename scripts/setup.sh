@@ -11,6 +11,7 @@ packages=(
     wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick
     libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libgl1 libglx-mesa0 libgl1-mesa-dri
     googletest
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,8 +1,10 @@
 #include "FxParser.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <map>
+#include <set>
 
 namespace EffectCompiler
 {
@@ -41,6 +43,15 @@ bool IsTextureType(uint32_t type) { return type >= TypeTexture && type <= TypeTe
 namespace
 {
 
+// Bounds that keep the compiler's memory, time and recursion proportional to its input. A shader
+// sees at most 256 float4 registers (4 KiB); 64 KiB of values, in one type or in all the effect
+// declares, leaves room for what only the application reads. The binary stores array sizes and
+// register numbers in 16 bits.
+const uint64_t MaxValueBytes = 1u << 16;
+const long MaxArraySize = 65535;
+const unsigned long MaxStateIndex = 65535;
+const int MaxNesting = 16;  // braces of an initial value, structs within structs
+
 std::string Lower(const std::string& s)
 {
     std::string r = s;
@@ -69,6 +80,9 @@ private:
     EffectSource& m_effect;
     size_t m_pos = 0;
     std::map<std::string, TypeDesc> m_structs;
+    std::map<std::string, int> m_structDepth;
+    std::set<std::string> m_parameterNames;
+    uint64_t m_declaredBytes = 0;  // every struct and parameter: each use copies the type
     int m_errorLine = 0;
     std::string m_error;
 
@@ -85,6 +99,15 @@ private:
         m_error = message;
         return false;
     }
+    // Counts a declared type against the effect's budget of values.
+    bool Declare(const TypeDesc& t, int line)
+    {
+        m_declaredBytes += ValueBytes(t);
+        if (m_declaredBytes > MaxValueBytes)
+            return Fail(line, "the effect declares more than " + std::to_string(MaxValueBytes) + " bytes of values");
+        return true;
+    }
+
     static std::string Describe(const Token& t)
     {
         if (t.Kind == TokenKind::End) return "end of file";
@@ -197,14 +220,20 @@ private:
         return Fail(tok.Line, "unknown type '" + tok.Text + "'");
     }
 
-    bool ParseArraySuffix(TypeDesc& t)
+    bool ParseArraySuffix(TypeDesc& t, const std::string& name)
     {
         if (!IsSymbol("[")) return true;
         Next();
         const Token& n = Peek();
         if (n.Kind != TokenKind::Number || !n.IsInteger || std::strtol(n.Text.c_str(), nullptr, 0) <= 0)
             return FailExpected("a positive array size");
-        t.Elements = static_cast<uint32_t>(std::strtol(Next().Text.c_str(), nullptr, 0));
+        const long size = std::strtol(n.Text.c_str(), nullptr, 0);
+        if (size > MaxArraySize)
+            return Fail(n.Line, "array '" + name + "' has " + n.Text + " elements, at most " + std::to_string(MaxArraySize));
+        if (static_cast<uint64_t>(ValueBytes(t)) * static_cast<uint64_t>(size) > MaxValueBytes)
+            return Fail(n.Line, "array '" + name + "' is larger than " + std::to_string(MaxValueBytes) + " bytes");
+        Next();
+        t.Elements = static_cast<uint32_t>(size);
         return Expect("]");
     }
 
@@ -219,34 +248,46 @@ private:
         t.Class = ClassStruct;
         t.StructName = name;
         if (!Expect("{")) return false;
+        int depth = 1;
+        uint64_t bytes = 0;
+        std::set<std::string> names;
         while (!IsSymbol("}"))
         {
             Member m;
             const int memberLine = Peek().Line;
             if (!ParseType(m.Type, false)) return false;
+            if (m.Type.Class == ClassStruct) depth = std::max(depth, m_structDepth[m.Type.StructName] + 1);
+            if (depth > MaxNesting)
+                return Fail(memberLine, "struct '" + name + "' nests more than " + std::to_string(MaxNesting) + " structs");
             if (!ExpectIdentifier(m.Name, "a member name")) return false;
-            if (!ParseArraySuffix(m.Type)) return false;
-            for (const Member& other : t.Members)
-                if (other.Name == m.Name) return Fail(memberLine, "member '" + m.Name + "' is declared twice");
+            if (!ParseArraySuffix(m.Type, m.Name)) return false;
+            if (!names.insert(m.Name).second) return Fail(memberLine, "member '" + m.Name + "' is declared twice");
+            bytes += ValueBytes(m.Type);
+            if (bytes > MaxValueBytes)
+                return Fail(memberLine, "struct '" + name + "' is larger than " + std::to_string(MaxValueBytes) + " bytes");
             if (!Expect(";")) return false;
             t.Members.push_back(m);
         }
         Next();
         if (t.Members.empty()) return Fail(line, "struct '" + name + "' has no members");
         if (!Expect(";")) return false;
+        if (!Declare(t, line)) return false;
         m_structs[name] = t;
+        m_structDepth[name] = depth;
         return true;
     }
 
     // Numbers, possibly in braces or constructor calls, flattened: {1, 2}, float4(0, 0, 0, 1), -3, true.
-    bool ParseNumberList(std::vector<double>& out, bool& allIntegers)
+    bool ParseNumberList(std::vector<double>& out, bool& allIntegers, int depth = 0)
     {
+        if (depth > MaxNesting)
+            return Fail(Peek().Line, "values are nested more than " + std::to_string(MaxNesting) + " levels deep");
         if (IsSymbol("{"))
         {
             Next();
             while (!IsSymbol("}"))
             {
-                if (!ParseNumberList(out, allIntegers)) return false;
+                if (!ParseNumberList(out, allIntegers, depth + 1)) return false;
                 if (IsSymbol(",")) Next();
                 else if (!IsSymbol("}")) return FailExpected("',' or '}'");
             }
@@ -260,7 +301,7 @@ private:
             Next();
             while (!IsSymbol(")"))
             {
-                if (!ParseNumberList(out, allIntegers)) return false;
+                if (!ParseNumberList(out, allIntegers, depth + 1)) return false;
                 if (IsSymbol(",")) Next();
                 else if (!IsSymbol(")")) return FailExpected("',' or ')'");
             }
@@ -372,6 +413,8 @@ private:
                 Next();
                 const Token& n = Peek();
                 if (n.Kind != TokenKind::Number || !n.IsInteger) return FailExpected("a state index");
+                if (std::strtoul(n.Text.c_str(), nullptr, 0) > MaxStateIndex)
+                    return Fail(n.Line, "index of '" + s.Name + "' is " + n.Text + ", at most " + std::to_string(MaxStateIndex));
                 s.HasIndex = true;
                 s.Index = static_cast<uint32_t>(std::strtoul(Next().Text.c_str(), nullptr, 0));
                 if (!Expect("]")) return false;
@@ -423,9 +466,8 @@ private:
         }
         if (!ParseType(p.Type, true)) return false;
         if (!ExpectIdentifier(p.Name, "a parameter name")) return false;
-        if (!ParseArraySuffix(p.Type)) return false;
-        for (const Parameter& other : m_effect.Parameters)
-            if (other.Name == p.Name) return Fail(p.Line, "parameter '" + p.Name + "' is declared twice");
+        if (!ParseArraySuffix(p.Type, p.Name) || !Declare(p.Type, p.Line)) return false;
+        if (!m_parameterNames.insert(p.Name).second) return Fail(p.Line, "parameter '" + p.Name + "' is declared twice");
         if (IsSymbol(":"))
         {
             Next();

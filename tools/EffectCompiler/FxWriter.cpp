@@ -2,12 +2,9 @@
 
 #include "FxStates.h"
 
-#include <windows.h>
-#include <d3dx9.h>
-
-#include <cstdio>
-#include <cstdlib>
+#include <cmath>
 #include <cstring>
+#include <map>
 
 namespace EffectCompiler
 {
@@ -29,23 +26,39 @@ uint32_t FloatBits(double v)
     return bits;
 }
 
+// The DWORD of an integer value: -2^31 .. 2^32-1, negatives as two's complement; false beyond.
+bool IntegerBits(double v, uint32_t& bits)
+{
+    if (!(v >= -2147483648.0 && v < 4294967296.0)) return false;
+    bits = v < 0 ? static_cast<uint32_t>(static_cast<int32_t>(v)) : static_cast<uint32_t>(v);
+    return true;
+}
+
 // Appends the DWORDs of one value of the type, taking numbers from the flattened initialiser.
-void AppendValue(const TypeDesc& t, const double*& numbers, std::vector<uint32_t>& out)
+// False when an integer does not fit in 32 bits.
+bool AppendValue(const TypeDesc& t, const double*& numbers, std::vector<uint32_t>& out)
 {
     const uint32_t elements = t.Elements ? t.Elements : 1;
     for (uint32_t e = 0; e < elements; ++e)
     {
         if (t.Class == ClassStruct)
         {
-            for (const Member& m : t.Members) AppendValue(m.Type, numbers, out);
+            for (const Member& m : t.Members)
+                if (!AppendValue(m.Type, numbers, out)) return false;
             continue;
         }
         for (uint32_t i = 0; i < t.Rows * t.Columns; ++i)
         {
             const double v = numbers ? *numbers++ : 0.0;
-            out.push_back(t.Type == TypeFloat ? FloatBits(v) : static_cast<uint32_t>(static_cast<int32_t>(v)));
+            uint32_t bits = 0;
+            if (t.Type == TypeFloat)
+                bits = FloatBits(v);
+            else if (!IntegerBits(v, bits))
+                return false;
+            out.push_back(bits);
         }
     }
+    return true;
 }
 
 bool FloatOnly(const TypeDesc& t)
@@ -160,7 +173,11 @@ struct PendingState
 class Writer
 {
 public:
-    explicit Writer(const EffectSource& fx) : m_fx(fx) { m_data.push_back(0); }
+    explicit Writer(const EffectSource& fx) : m_fx(fx)
+    {
+        m_data.push_back(0);
+        for (size_t i = 0; i < fx.Parameters.size(); ++i) m_parameters.emplace(fx.Parameters[i].Name, i);
+    }
 
     bool Run(std::vector<uint8_t>& out, int& errorLine, std::string& error)
     {
@@ -187,6 +204,7 @@ private:
     std::vector<ResourceEntry> m_resources;
     uint32_t m_nextId = 1;           // id 0 is D3DX's scratch object
     uint32_t m_shaderCount = 0;
+    std::map<std::string, size_t> m_parameters;  // by name: references are resolved per state
     int m_errorLine = 0;
     std::string m_error;
 
@@ -289,15 +307,10 @@ private:
         return b;
     }
 
-    const Parameter* FindParameter(const std::string& name, size_t* index = nullptr) const
+    const Parameter* FindParameter(const std::string& name) const
     {
-        for (size_t i = 0; i < m_fx.Parameters.size(); ++i)
-            if (m_fx.Parameters[i].Name == name)
-            {
-                if (index) *index = i;
-                return &m_fx.Parameters[i];
-            }
-        return nullptr;
+        const auto it = m_parameters.find(name);
+        return it == m_parameters.end() ? nullptr : &m_fx.Parameters[it->second];
     }
 
     // Parameter named by a state value; whole parameters only.
@@ -328,7 +341,8 @@ private:
             }
             else if (s.Value.Kind == ValueKind::Numbers && s.Value.Numbers.size() == 1 && s.Value.AllIntegers)
             {
-                value = static_cast<uint32_t>(static_cast<int64_t>(s.Value.Numbers[0]));
+                if (!IntegerBits(s.Value.Numbers[0], value))
+                    return Fail(s.Line, std::string(info.Name) + " value does not fit in 32 bits");
             }
             else
             {
@@ -396,7 +410,8 @@ private:
                 if (a.Name == "Bytes" && (a.Type.Type == TypeInt || a.Type.Type == TypeFloat) && a.Numbers.size() == 1 &&
                     static_cast<double>(bytes) != a.Numbers[0])
                     return Fail(a.Line, "'" + p.Name + "' is " + std::to_string(bytes) + " bytes, its Bytes annotation says " +
-                                            std::to_string(static_cast<long long>(a.Numbers[0])));
+                                            (std::fabs(a.Numbers[0]) < 1e15 ? std::to_string(static_cast<long long>(a.Numbers[0]))
+                                                                            : std::to_string(a.Numbers[0])));
             const uint32_t typeOffset = PutTypedef(p.Type, p.Name, p.Semantic);
             uint32_t valueOffset = 0;
             const uint32_t elements = p.Type.Elements ? p.Type.Elements : 1;
@@ -418,7 +433,8 @@ private:
             {
                 valueOffset = Offset();
                 const double* numbers = p.HasInit ? p.Init.data() : nullptr;
-                AppendValue(p.Type, numbers, m_data);
+                if (!AppendValue(p.Type, numbers, m_data))
+                    return Fail(p.Line, "initial value of '" + p.Name + "' does not fit in 32 bits");
             }
             records.push_back(typeOffset);
             records.push_back(valueOffset);
@@ -429,7 +445,8 @@ private:
                 const uint32_t at = PutTypedef(a.Type, a.Name, "");
                 const uint32_t value = Offset();
                 const double* numbers = a.Numbers.data();
-                AppendValue(a.Type, numbers, m_data);
+                if (!AppendValue(a.Type, numbers, m_data))
+                    return Fail(a.Line, "annotation '" + a.Name + "' does not fit in 32 bits");
                 records.push_back(at);
                 records.push_back(value);
             }
@@ -500,6 +517,10 @@ private:
                 if (info->MaxRegisters && needed > info->MaxRegisters)
                     return Fail(s.Line, "'" + p->Name + "' needs " + std::to_string(needed) + " registers, " + s.Name +
                                             " sets " + std::to_string(info->MaxRegisters));
+                // The constant table names registers in 16 bits.
+                if (s.Index + static_cast<uint64_t>(needed) > 65536)
+                    return Fail(s.Line, "'" + p->Name + "' needs " + std::to_string(needed) + " registers from " +
+                                            std::to_string(s.Index) + ", past the last register 65535");
                 ConstantBinding b;
                 b.Name = p->Name;
                 b.Type = p->Type;
@@ -713,47 +734,6 @@ std::vector<uint32_t> BuildConstantTable(uint32_t version, const std::vector<Con
         out.push_back(v);
     }
     return out;
-}
-
-bool AssembleShader(const std::string& text, std::vector<uint32_t>& tokens, int& errorLine, std::string& error)
-{
-    ID3DXBuffer* code = nullptr;
-    ID3DXBuffer* messages = nullptr;
-    const HRESULT hr = D3DXAssembleShader(text.c_str(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, &code, &messages);
-    errorLine = 0;
-    if (FAILED(hr) || !code || code->GetBufferSize() < 8)
-    {
-        error.clear();
-        if (messages)
-        {
-            error.assign(static_cast<const char*>(messages->GetBufferPointer()), messages->GetBufferSize());
-            while (!error.empty() && (error.back() == '\0' || error.back() == '\n' || error.back() == '\r'))
-                error.pop_back();
-            // Keep the first message; D3DX's assembler starts it with "Line N: ".
-            const size_t newline = error.find('\n');
-            if (newline != std::string::npos) error.resize(newline);
-            if (error.compare(0, 5, "Line ") == 0)
-            {
-                errorLine = std::atoi(error.c_str() + 5);
-                const size_t colon = error.find(": ");
-                if (colon != std::string::npos) error.erase(0, colon + 2);
-            }
-        }
-        if (error.empty())
-        {
-            char text[32];
-            std::snprintf(text, sizeof(text), "D3DXAssembleShader returned 0x%08lX", static_cast<unsigned long>(hr));
-            error = text;
-        }
-        if (code) code->Release();
-        if (messages) messages->Release();
-        return false;
-    }
-    tokens.resize(code->GetBufferSize() / 4);
-    std::memcpy(tokens.data(), code->GetBufferPointer(), tokens.size() * 4);
-    code->Release();
-    if (messages) messages->Release();
-    return true;
 }
 
 bool WriteEffect(const EffectSource& effect, std::vector<uint8_t>& binary, int& errorLine, std::string& error)

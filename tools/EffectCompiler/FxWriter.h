@@ -25,7 +25,8 @@ uint32_t RegisterCount(const TypeDesc& type);
 // The constant-table comment block (comment token, 'CTAB', table) for a shader of the given version.
 std::vector<uint32_t> BuildConstantTable(uint32_t version, const std::vector<ConstantBinding>& constants);
 
-// Assembles shader text with D3DXAssembleShader. On failure, errorLine is the line within the text
+// Assembles shader text with D3DXAssembleShader (FxAssembler.cpp, the only part that needs D3DX;
+// a build without D3DX links its own). On failure, errorLine is the line within the text
 // (1-based, 0 if unknown) and error the assembler's message.
 bool AssembleShader(const std::string& text, std::vector<uint32_t>& tokens, int& errorLine, std::string& error);
 

@@ -1,0 +1,2 @@
+float4 g[2147483647];
+technique T { pass { } }

@@ -1,0 +1,2 @@
+int g = 99999999999;
+technique T { pass { } }

@@ -1,0 +1,1 @@
+technique T { pass { ZEnable = 99999999999999999999; } }
