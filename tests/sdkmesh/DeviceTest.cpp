@@ -7,12 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <new>
 
 namespace
 {
 using Messages = std::vector<std::wstring>;
+
+// A request of exactly this many bytes through operator new fails (0: none does).
+std::size_t RefusedNewSize = 0;
 
 std::wstring Entry(int line, const std::wstring& function, const std::wstring& text)
 {
@@ -73,6 +78,29 @@ std::vector<Face> Faces(ID3DXMesh* mesh)
     return faces;
 }
 
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    if (RefusedNewSize != 0 && size == RefusedNewSize)
+        throw std::bad_alloc();
+    if (void* block = std::malloc(size ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept
+{
+    std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept
+{
+    std::free(block);
+}
+
+namespace
+{
 class SdkDevice : public ::testing::Test
 {
 protected:
@@ -453,4 +481,24 @@ TEST_F(SdkDevice, LoadOnALoadedMeshReleasesTheFirstLoad)
     EXPECT_TRUE(mesh.Textures.empty());
     EXPECT_TRUE(mesh.Materials.empty());
     EXPECT_EQ(mesh.Header.TotalSubsetCount, 0u);
+}
+
+TEST_F(SdkDevice, MaterialListThatCannotBeHadIsAStatus)
+{
+    // 40 subsets: the material list asks for 40 x 68 bytes, which fails here (on Win32 a list of
+    // some 32 million entries fails for real); no exception may leave the loader.
+    SdkWriter::File file = SdkWriter::GridFile(2, 1, false);
+    file.Materials = {Colored(0.2f)};
+    file.Subsets = {{0, 3}};
+    file.Meshes[0].Subsets.assign(40, 0);
+    LogCapture log;
+    RefusedNewSize = 40 * sizeof(D3DMATERIAL9);
+    const int status = Load(file);
+    RefusedNewSize = 0;
+    EXPECT_EQ(status, 10);
+    const Messages messages = log.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(EntryMatches(messages[0], L"Mesh_SDKMesh::SetMaterials", L"Out of memory")) << Narrow(messages[0]);
+    EXPECT_EQ(mesh.D3DXMesh, nullptr);
+    EXPECT_TRUE(mesh.Materials.empty());
 }

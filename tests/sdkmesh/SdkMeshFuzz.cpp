@@ -1,6 +1,6 @@
 // libFuzzer target: an .sdkmesh file image through every check the loader makes on it, in the
 // loader's order, with the same tables and blocks (SdkMeshFormat::CheckImage).
-#include "SdkMeshFormat.h"
+#include "Vexa2/Resources/SdkMeshFormat.h"
 
 #include <cstddef>
 #include <cstdint>
