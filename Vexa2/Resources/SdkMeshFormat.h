@@ -1,7 +1,9 @@
 #pragma once
-// The .sdkmesh layout (version 101) as this loader reads it, and the checks that keep every
-// read inside the file image and inside the tables. Plain C++ without Direct3D, so that it can
-// be built natively and fuzzed.
+// The .sdkmesh layout (version 101) as this loader reads it, and every check the loader makes
+// on a file: each read stays inside the file image and inside the tables, nothing is allocated
+// before the file has shown to hold it, no more bytes are copied than the file has, and mesh 0
+// is built only from counts that its data supplies. Plain C++ without Direct3D, so that it is
+// built natively, tested under sanitizers and fuzzed (CheckImage).
 //
 // All records are byte-exact images of the file (little-endian, natural alignment); the static
 // asserts below pin every field the loader reads. Fields named NotRead* are there only to keep
