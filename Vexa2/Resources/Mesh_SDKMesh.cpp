@@ -11,6 +11,7 @@ namespace
 {
 const wchar_t* const SourceFile = L".\\Mesh_SDKMesh";
 const wchar_t* const OutOfMemory = L"Out of memory";
+const wchar_t* const Overlap = L"Blocks of the file overlap: more bytes to copy than the file holds";
 
 using SdkMeshFormat::Low32;
 
@@ -44,7 +45,7 @@ Refusal LoadSection(SdkMeshFormat::Tables& tables, const std::uint8_t* image, st
         return Refusal{MeshCopyFailed, sites.CopyLine, sites.CopyText};
     case SdkMeshFormat::SectionOverlap:
     default:
-        return Refusal{MeshCopyFailed, sites.CopyLine, L"Blocks of the file overlap: more bytes to copy than the file holds"};
+        return Refusal{MeshCopyFailed, sites.CopyLine, Overlap};
     }
 }
 

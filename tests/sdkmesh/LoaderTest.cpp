@@ -317,7 +317,8 @@ TEST_F(SdkLoadFailure, LoadOnALoadedMeshReleasesTheLoadFirst)
         SdkWriter::Put32(image, field, 100000);
     LogCapture log;
     EXPECT_EQ(Load(image), 12);
-    EXPECT_EQ(log.Messages(), Messages{Entry(165, L"LoadMainHeader", L"Invalid version: 100. Supported version is 101")});
+    EXPECT_EQ(log.Messages(),
+              Messages{Entry(165, L"LoadMainHeader", L"Invalid version: 100. Supported version is 101")});
     EXPECT_TRUE(IsEmpty(mesh));
 }
 
