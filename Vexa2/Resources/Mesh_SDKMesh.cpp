@@ -30,8 +30,8 @@ struct Refusal
     const wchar_t* Text;
 };
 
-Refusal LoadSection(SdkMeshFormat::Tables& tables, const std::uint8_t* image, std::uint32_t imageSize,
-                    SdkMeshFormat::Section section, const SectionSites& sites)
+Refusal SectionRefusal(SdkMeshFormat::Tables& tables, const std::uint8_t* image, std::uint32_t imageSize,
+                       SdkMeshFormat::Section section, const SectionSites& sites)
 {
     switch (SdkMeshFormat::LoadSection(tables, image, imageSize, section))
     {
@@ -218,8 +218,8 @@ int Mesh_SDKMesh::LoadMainHeader(const std::uint8_t* image, std::uint32_t imageS
 
 int Mesh_SDKMesh::LoadVertexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = LoadSection(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffersHeaders,
-                                        SectionSites{183, 0, 189, L"Failed to copy vertex buffers headers data"});
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffersHeaders,
+                                           SectionSites{183, 0, 189, L"Failed to copy vertex buffers headers data"});
     if (refusal.Status != MeshOk)
         VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadVertexBuffersHeaders", refusal.Line, refusal.Text);
     return refusal.Status;
@@ -227,8 +227,8 @@ int Mesh_SDKMesh::LoadVertexBuffersHeaders(const std::uint8_t* image, std::uint3
 
 int Mesh_SDKMesh::LoadIndexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = LoadSection(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffersHeaders,
-                                        SectionSites{201, 0, 207, L"Failed to copy index buffers headers data"});
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffersHeaders,
+                                           SectionSites{201, 0, 207, L"Failed to copy index buffers headers data"});
     if (refusal.Status != MeshOk)
         VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadIndexBuffersHeaders", refusal.Line, refusal.Text);
     return refusal.Status;
@@ -236,8 +236,8 @@ int Mesh_SDKMesh::LoadIndexBuffersHeaders(const std::uint8_t* image, std::uint32
 
 int Mesh_SDKMesh::LoadMeshInfo(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = LoadSection(*this, image, imageSize, SdkMeshFormat::SectionMeshInfo,
-                                        SectionSites{219, 0, 225, L"Failed to copy MeshInfo data"});
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMeshInfo,
+                                           SectionSites{219, 0, 225, L"Failed to copy MeshInfo data"});
     if (refusal.Status != MeshOk)
         VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMeshInfo", refusal.Line, refusal.Text);
     return refusal.Status;
@@ -245,8 +245,8 @@ int Mesh_SDKMesh::LoadMeshInfo(const std::uint8_t* image, std::uint32_t imageSiz
 
 int Mesh_SDKMesh::LoadSubsets(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = LoadSection(*this, image, imageSize, SdkMeshFormat::SectionSubsets,
-                                        SectionSites{237, 0, 243, L"Failed to copy subsets data"});
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionSubsets,
+                                           SectionSites{237, 0, 243, L"Failed to copy subsets data"});
     if (refusal.Status != MeshOk)
         VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadSubsets", refusal.Line, refusal.Text);
     return refusal.Status;
@@ -254,8 +254,8 @@ int Mesh_SDKMesh::LoadSubsets(const std::uint8_t* image, std::uint32_t imageSize
 
 int Mesh_SDKMesh::LoadFrames(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = LoadSection(*this, image, imageSize, SdkMeshFormat::SectionFrames,
-                                        SectionSites{255, 0, 261, L"Failed to copy frames data"});
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionFrames,
+                                           SectionSites{255, 0, 261, L"Failed to copy frames data"});
     if (refusal.Status != MeshOk)
         VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadFrames", refusal.Line, refusal.Text);
     return refusal.Status;
@@ -263,8 +263,8 @@ int Mesh_SDKMesh::LoadFrames(const std::uint8_t* image, std::uint32_t imageSize)
 
 int Mesh_SDKMesh::LoadMaterials(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = LoadSection(*this, image, imageSize, SdkMeshFormat::SectionMaterials,
-                                        SectionSites{273, 0, 279, L"Failed to copy materials data"});
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMaterials,
+                                           SectionSites{273, 0, 279, L"Failed to copy materials data"});
     if (refusal.Status != MeshOk)
         VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMaterials", refusal.Line, refusal.Text);
     return refusal.Status;
@@ -272,8 +272,8 @@ int Mesh_SDKMesh::LoadMaterials(const std::uint8_t* image, std::uint32_t imageSi
 
 int Mesh_SDKMesh::LoadVertexBuffers(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = LoadSection(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffers,
-                                        SectionSites{291, 303, 309, L"Failed to copy vertex buffer data"});
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffers,
+                                           SectionSites{291, 303, 309, L"Failed to copy vertex buffer data"});
     if (refusal.Status != MeshOk)
         VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadVertexBuffers", refusal.Line, refusal.Text);
     return refusal.Status;
@@ -281,8 +281,8 @@ int Mesh_SDKMesh::LoadVertexBuffers(const std::uint8_t* image, std::uint32_t ima
 
 int Mesh_SDKMesh::LoadIndexBuffers(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = LoadSection(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffers,
-                                        SectionSites{322, 334, 340, L"Failed to copy index buffer data"});
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffers,
+                                           SectionSites{322, 334, 340, L"Failed to copy index buffer data"});
     if (refusal.Status != MeshOk)
         VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadIndexBuffers", refusal.Line, refusal.Text);
     return refusal.Status;
@@ -290,8 +290,8 @@ int Mesh_SDKMesh::LoadIndexBuffers(const std::uint8_t* image, std::uint32_t imag
 
 int Mesh_SDKMesh::LoadMeshesSubsets(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = LoadSection(*this, image, imageSize, SdkMeshFormat::SectionMeshesSubsets,
-                                        SectionSites{353, 365, 371, L"Failed to copy mesh subsets data"});
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMeshesSubsets,
+                                           SectionSites{353, 365, 371, L"Failed to copy mesh subsets data"});
     if (refusal.Status != MeshOk)
         VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMeshesSubsets", refusal.Line, refusal.Text);
     return refusal.Status;
@@ -299,8 +299,8 @@ int Mesh_SDKMesh::LoadMeshesSubsets(const std::uint8_t* image, std::uint32_t ima
 
 int Mesh_SDKMesh::LoadMeshesFrameInfluences(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = LoadSection(*this, image, imageSize, SdkMeshFormat::SectionMeshesFrameInfluences,
-                                        SectionSites{384, 396, 402, L"Failed to copy frame influences data"});
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMeshesFrameInfluences,
+                                           SectionSites{384, 396, 402, L"Failed to copy frame influences data"});
     if (refusal.Status != MeshOk)
         VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMeshesFrameInfluences", refusal.Line, refusal.Text);
     return refusal.Status;
