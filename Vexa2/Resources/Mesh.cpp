@@ -30,10 +30,10 @@ Mesh::Mesh() : D3DXMesh(nullptr)
 
 DWORD* Mesh::NewAdjacency(DWORD faceCount)
 {
-    // Above PTRDIFF_MAX bytes new[] throws even in its nothrow form; such a block cannot be had
-    // in a 32-bit process anyway, so it is refused like any failed allocation.
+    // D3DX hands adjacency over in buffers of 32-bit sizes, so an array that does not fit in 32
+    // bits of bytes is refused like any failed allocation, on every platform.
     const std::uint64_t bytes = static_cast<std::uint64_t>(faceCount) * 3 * sizeof(DWORD);
-    if (bytes > static_cast<std::uint64_t>(PTRDIFF_MAX))
+    if (bytes > 0xFFFFFFFFu)
         return nullptr;
     return new (std::nothrow) DWORD[static_cast<std::size_t>(faceCount) * 3];
 }

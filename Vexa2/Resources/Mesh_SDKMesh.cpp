@@ -4,157 +4,106 @@
 #include "VLib/vLogger.h"
 
 #include <cstring>
+#include <exception>
 #include <new>
 
 namespace
 {
 const wchar_t* const SourceFile = L".\\Mesh_SDKMesh";
 const wchar_t* const OutOfMemory = L"Out of memory";
+const wchar_t* const Overlap = L"Blocks of the file overlap: more bytes to copy than the file holds";
 
-using SdkMeshFormat::CopyBlock;
 using SdkMeshFormat::Low32;
-using SdkMeshFormat::TableBytes;
 
-// Raw storage of plain records. Not new T[count]: that refuses arrays above PTRDIFF_MAX
-// bytes by throwing, even in its nothrow form.
-template <typename T>
-T* Allocate(std::uint32_t bytes)
+// The report sites of one section step.
+struct SectionSites
 {
-    return static_cast<T*>(::operator new[](bytes, std::nothrow));
-}
-
-template <typename T>
-void Free(T* storage)
-{
-    ::operator delete[](storage);
-}
-
-// First kind of section step: one table of count records copied as one block.
-template <typename Record>
-int LoadTable(const std::uint8_t* image, std::uint32_t imageSize, std::uint32_t count,
-              std::uint64_t offset, Record*& table, const wchar_t* function, int allocationLine,
-              int copyLine, const wchar_t* copyText)
-{
-    std::uint32_t bytes = 0;
-    if (TableBytes(count, sizeof(Record), bytes))
-        table = Allocate<Record>(bytes);
-    if (!table)
-    {
-        VLib::LogError(SourceFile, function, allocationLine, OutOfMemory);
-        return MeshOutOfMemory;
-    }
-    if (!CopyBlock(image, imageSize, Low32(offset), bytes, table))
-    {
-        VLib::LogError(SourceFile, function, copyLine, copyText);
-        return MeshCopyFailed;
-    }
-    return MeshOk;
-}
-
-struct BlockPlace
-{
-    std::uint64_t Bytes;
-    std::uint64_t Offset;
+    int AllocationLine, ItemLine, CopyLine;
+    const wchar_t* CopyText;
 };
 
-// Second kind: one block per item, item i placed by place(i). Blocks filled before a failure
-// stay in the array for ReleaseMesh.
-template <typename Element, typename Place>
-int LoadBlocks(const std::uint8_t* image, std::uint32_t imageSize, std::uint32_t count,
-               Element**& blocks, Place place, const wchar_t* function, int arrayLine, int itemLine,
-               int copyLine, const wchar_t* copyText)
+// What a section step reports for the fault of its section, if any.
+struct Refusal
 {
-    std::uint32_t arrayBytes = 0;
-    if (TableBytes(count, sizeof(Element*), arrayBytes))
-        blocks = Allocate<Element*>(arrayBytes);
-    if (blocks)
-        for (std::uint32_t i = 0; i < count; ++i)
-            blocks[i] = nullptr;
-    if (!blocks)
+    int Status;
+    int Line;
+    const wchar_t* Text;
+};
+
+Refusal SectionRefusal(SdkMeshFormat::Tables& tables, const std::uint8_t* image, std::uint32_t imageSize,
+                       SdkMeshFormat::Section section, const SectionSites& sites)
+{
+    switch (SdkMeshFormat::LoadSection(tables, image, imageSize, section))
     {
-        VLib::LogError(SourceFile, function, arrayLine, OutOfMemory);
-        return MeshOutOfMemory;
+    case SdkMeshFormat::SectionOk:
+        return Refusal{MeshOk, 0, nullptr};
+    case SdkMeshFormat::SectionNoMemory:
+        return Refusal{MeshOutOfMemory, sites.AllocationLine, OutOfMemory};
+    case SdkMeshFormat::SectionItemNoMemory:
+        return Refusal{MeshOutOfMemory, sites.ItemLine, OutOfMemory};
+    case SdkMeshFormat::SectionOutside:
+        return Refusal{MeshCopyFailed, sites.CopyLine, sites.CopyText};
+    case SdkMeshFormat::SectionOverlap:
+    default:
+        return Refusal{MeshCopyFailed, sites.CopyLine, Overlap};
     }
-    for (std::uint32_t i = 0; i < count; ++i)
+}
+
+const wchar_t* MeshCheckText(SdkMeshFormat::MeshCheck check)
+{
+    switch (check)
     {
-        const BlockPlace where = place(i);
-        std::uint32_t bytes = 0;
-        if (TableBytes(where.Bytes, 1, bytes))
-            blocks[i] = Allocate<Element>(bytes);
-        if (!blocks[i])
-        {
-            VLib::LogError(SourceFile, function, itemLine, OutOfMemory);
-            return MeshOutOfMemory;
-        }
-        if (!CopyBlock(image, imageSize, Low32(where.Offset), bytes, blocks[i]))
-        {
-            VLib::LogError(SourceFile, function, copyLine, copyText);
-            return MeshCopyFailed;
-        }
+    case SdkMeshFormat::MeshCheckNoMesh:
+        return L"The file holds no mesh";
+    case SdkMeshFormat::MeshCheckVertexBufferOutside:
+        return L"Mesh 0 names a vertex buffer that the file does not hold";
+    case SdkMeshFormat::MeshCheckIndexBufferOutside:
+        return L"Mesh 0 names an index buffer that the file does not hold";
+    case SdkMeshFormat::MeshCheckBadDeclaration:
+        return L"The vertex declaration has no end marker or an unknown element type";
+    case SdkMeshFormat::MeshCheckSubsetOutside:
+        return L"Mesh 0 lists a subset that the file does not hold";
+    case SdkMeshFormat::MeshCheckMaterialOutside:
+        return L"A subset of mesh 0 names a material that the file does not hold";
+    case SdkMeshFormat::MeshCheckVertexDataShort:
+        return L"The vertex data holds fewer bytes than its vertex count needs";
+    case SdkMeshFormat::MeshCheckIndexDataShort:
+        return L"The index data holds fewer bytes than its index count needs";
+    case SdkMeshFormat::MeshCheckIndexOutside:
+    default:
+        return L"An index refers past the last vertex";
     }
-    return MeshOk;
 }
 
-template <typename Element>
-void FreeBlocks(Element**& blocks, std::uint32_t count)
+// What a locked buffer really holds, never more than the mesh implies.
+template <typename Desc, typename Buffer>
+std::uint64_t BufferBytes(Buffer* buffer, std::uint64_t implied)
 {
-    if (!blocks)
-        return;
-    for (std::uint32_t i = 0; i < count; ++i)
-        Free(blocks[i]);
-    Free(blocks);
-    blocks = nullptr;
-}
-
-template <typename Record>
-void FreeTable(Record*& table)
-{
-    Free(table);
-    table = nullptr;
-}
-
-// Room in a locked buffer: what the buffer really holds, never more than the mesh implies.
-// Takes over the reference that GetVertexBuffer / GetIndexBuffer added.
-std::uint64_t BufferBytes(IDirect3DVertexBuffer9* buffer, std::uint64_t implied, bool& known)
-{
-    known = false;
     if (!buffer)
         return implied;
-    D3DVERTEXBUFFER_DESC desc;
+    Desc desc;
     std::memset(&desc, 0, sizeof(desc));
-    known = SUCCEEDED(buffer->GetDesc(&desc));
-    buffer->Release();
-    return known && desc.Size < implied ? desc.Size : implied;
-}
-
-std::uint64_t BufferBytes(IDirect3DIndexBuffer9* buffer, std::uint64_t implied, bool& known)
-{
-    known = false;
-    if (!buffer)
-        return implied;
-    D3DINDEXBUFFER_DESC desc;
-    std::memset(&desc, 0, sizeof(desc));
-    known = SUCCEEDED(buffer->GetDesc(&desc));
-    buffer->Release();
-    return known && desc.Size < implied ? desc.Size : implied;
+    if (SUCCEEDED(buffer->GetDesc(&desc)) && desc.Size < implied)
+        implied = desc.Size;
+    buffer->Release(); // the reference GetVertexBuffer / GetIndexBuffer added
+    return implied;
 }
 } // namespace
 
 Mesh_SDKMesh::Mesh_SDKMesh()
-    : VertexBufferHeaders(nullptr), IndexBufferHeaders(nullptr), MeshInfos(nullptr), Subsets(nullptr),
-      Frames(nullptr), MaterialRecords(nullptr), VertexData(nullptr), IndexData(nullptr),
-      MeshSubsetLists(nullptr), MeshFrameInfluenceLists(nullptr)
 {
-    std::memset(&Header, 0, sizeof(Header));
 }
 
 Mesh_SDKMesh::~Mesh_SDKMesh()
 {
-    FreeTables();
+    SdkMeshFormat::Free(*this);
 }
 
 int Mesh_SDKMesh::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* device)
 {
+    // A mesh that holds a load lets it go first: the next header must not size the old tables.
+    ReleaseMesh();
+
     // Texture names are relative to the mesh file's folder; only "\" separates.
     const std::size_t slash = fileName.rfind(L'\\');
     TextureDir.clear();
@@ -186,7 +135,7 @@ int Mesh_SDKMesh::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* devic
         if (status != MeshOk)
             break;
     }
-    Free(image);
+    ::operator delete[](image);
 
     if (status == MeshOk)
         status = SetMesh(device);
@@ -222,7 +171,7 @@ int Mesh_SDKMesh::LoadData(const std::wstring& fileName, std::uint8_t*& image, s
     }
 
     const std::uint32_t bytes = static_cast<std::uint32_t>(size.QuadPart);
-    std::uint8_t* block = Allocate<std::uint8_t>(bytes);
+    std::uint8_t* block = static_cast<std::uint8_t*>(::operator new[](bytes, std::nothrow));
     if (!block)
     {
         VLib::LogError(SourceFile, function, 139, OutOfMemory);
@@ -234,7 +183,7 @@ int Mesh_SDKMesh::LoadData(const std::wstring& fileName, std::uint8_t*& image, s
     if (readStatus != VLib::FStreamOk)
     {
         VLib::LogFailedCall(SourceFile, function, 145, L"FStream::Read()", readStatus);
-        Free(block);
+        ::operator delete[](block);
         stream.Close();
         return MeshLoadFailed;
     }
@@ -269,134 +218,108 @@ int Mesh_SDKMesh::LoadMainHeader(const std::uint8_t* image, std::uint32_t imageS
 
 int Mesh_SDKMesh::LoadVertexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadTable(image, imageSize, Header.VertexBufferCount, Header.VertexBufferHeadersOffset,
-                     VertexBufferHeaders, L"Mesh_SDKMesh::LoadVertexBuffersHeaders", 183, 189,
-                     L"Failed to copy vertex buffers headers data");
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffersHeaders,
+                                           SectionSites{183, 0, 189, L"Failed to copy vertex buffers headers data"});
+    if (refusal.Status != MeshOk)
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadVertexBuffersHeaders", refusal.Line, refusal.Text);
+    return refusal.Status;
 }
 
 int Mesh_SDKMesh::LoadIndexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadTable(image, imageSize, Header.IndexBufferCount, Header.IndexBufferHeadersOffset,
-                     IndexBufferHeaders, L"Mesh_SDKMesh::LoadIndexBuffersHeaders", 201, 207,
-                     L"Failed to copy index buffers headers data");
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffersHeaders,
+                                           SectionSites{201, 0, 207, L"Failed to copy index buffers headers data"});
+    if (refusal.Status != MeshOk)
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadIndexBuffersHeaders", refusal.Line, refusal.Text);
+    return refusal.Status;
 }
 
 int Mesh_SDKMesh::LoadMeshInfo(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadTable(image, imageSize, Header.MeshCount, Header.MeshInfosOffset, MeshInfos,
-                     L"Mesh_SDKMesh::LoadMeshInfo", 219, 225, L"Failed to copy MeshInfo data");
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMeshInfo,
+                                           SectionSites{219, 0, 225, L"Failed to copy MeshInfo data"});
+    if (refusal.Status != MeshOk)
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMeshInfo", refusal.Line, refusal.Text);
+    return refusal.Status;
 }
 
 int Mesh_SDKMesh::LoadSubsets(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadTable(image, imageSize, Header.TotalSubsetCount, Header.SubsetsOffset, Subsets,
-                     L"Mesh_SDKMesh::LoadSubsets", 237, 243, L"Failed to copy subsets data");
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionSubsets,
+                                           SectionSites{237, 0, 243, L"Failed to copy subsets data"});
+    if (refusal.Status != MeshOk)
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadSubsets", refusal.Line, refusal.Text);
+    return refusal.Status;
 }
 
 int Mesh_SDKMesh::LoadFrames(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadTable(image, imageSize, Header.FrameRecordCount, Header.FramesOffset, Frames,
-                     L"Mesh_SDKMesh::LoadFrames", 255, 261, L"Failed to copy frames data");
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionFrames,
+                                           SectionSites{255, 0, 261, L"Failed to copy frames data"});
+    if (refusal.Status != MeshOk)
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadFrames", refusal.Line, refusal.Text);
+    return refusal.Status;
 }
 
 int Mesh_SDKMesh::LoadMaterials(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadTable(image, imageSize, Header.MaterialCount, Header.MaterialsOffset, MaterialRecords,
-                     L"Mesh_SDKMesh::LoadMaterials", 273, 279, L"Failed to copy materials data");
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMaterials,
+                                           SectionSites{273, 0, 279, L"Failed to copy materials data"});
+    if (refusal.Status != MeshOk)
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMaterials", refusal.Line, refusal.Text);
+    return refusal.Status;
 }
 
 int Mesh_SDKMesh::LoadVertexBuffers(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const VertexBufferHeader* headers = VertexBufferHeaders;
-    return LoadBlocks(
-        image, imageSize, Header.VertexBufferCount, VertexData,
-        [headers](std::uint32_t i) {
-            return BlockPlace{Low32(headers[i].SizeBytes), headers[i].DataOffset};
-        },
-        L"Mesh_SDKMesh::LoadVertexBuffers", 291, 303, 309, L"Failed to copy vertex buffer data");
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffers,
+                                           SectionSites{291, 303, 309, L"Failed to copy vertex buffer data"});
+    if (refusal.Status != MeshOk)
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadVertexBuffers", refusal.Line, refusal.Text);
+    return refusal.Status;
 }
 
 int Mesh_SDKMesh::LoadIndexBuffers(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const IndexBufferHeader* headers = IndexBufferHeaders;
-    return LoadBlocks(
-        image, imageSize, Header.IndexBufferCount, IndexData,
-        [headers](std::uint32_t i) {
-            return BlockPlace{Low32(headers[i].SizeBytes), headers[i].DataOffset};
-        },
-        L"Mesh_SDKMesh::LoadIndexBuffers", 322, 334, 340, L"Failed to copy index buffer data");
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffers,
+                                           SectionSites{322, 334, 340, L"Failed to copy index buffer data"});
+    if (refusal.Status != MeshOk)
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadIndexBuffers", refusal.Line, refusal.Text);
+    return refusal.Status;
 }
 
 int Mesh_SDKMesh::LoadMeshesSubsets(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const MeshInfo* meshes = MeshInfos;
-    return LoadBlocks(
-        image, imageSize, Header.MeshCount, MeshSubsetLists,
-        [meshes](std::uint32_t i) {
-            return BlockPlace{std::uint64_t(meshes[i].SubsetCount) * 4, meshes[i].SubsetListOffset};
-        },
-        L"Mesh_SDKMesh::LoadMeshesSubsets", 353, 365, 371, L"Failed to copy mesh subsets data");
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMeshesSubsets,
+                                           SectionSites{353, 365, 371, L"Failed to copy mesh subsets data"});
+    if (refusal.Status != MeshOk)
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMeshesSubsets", refusal.Line, refusal.Text);
+    return refusal.Status;
 }
 
 int Mesh_SDKMesh::LoadMeshesFrameInfluences(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const MeshInfo* meshes = MeshInfos;
-    return LoadBlocks(
-        image, imageSize, Header.MeshCount, MeshFrameInfluenceLists,
-        [meshes](std::uint32_t i) {
-            return BlockPlace{std::uint64_t(meshes[i].FrameInfluenceCount) * 4,
-                              meshes[i].FrameInfluenceListOffset};
-        },
-        L"Mesh_SDKMesh::LoadMeshesFrameInfluences", 384, 396, 402,
-        L"Failed to copy frame influences data");
+    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMeshesFrameInfluences,
+                                           SectionSites{384, 396, 402, L"Failed to copy frame influences data"});
+    if (refusal.Status != MeshOk)
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMeshesFrameInfluences", refusal.Line, refusal.Text);
+    return refusal.Status;
 }
 
 int Mesh_SDKMesh::SetMesh(IDirect3DDevice9* device)
 {
     const wchar_t* const function = L"Mesh_SDKMesh::SetMesh";
-
-    // Refuse what would make D3DX or this code read outside a table, before anything is created.
-    // The section steps leave every table allocated, empty ones included.
-    const bool loaded = VertexBufferHeaders && IndexBufferHeaders && MeshInfos && Subsets && MaterialRecords &&
-                        VertexData && IndexData && MeshSubsetLists;
-    const std::uint32_t* subsetList = (loaded && Header.MeshCount > 0) ? MeshSubsetLists[0] : nullptr;
-    switch (loaded ? SdkMeshFormat::CheckMesh0(Header, MeshInfos, VertexBufferHeaders, Subsets, subsetList)
-                   : SdkMeshFormat::MeshCheckNoMesh)
-    {
-    case SdkMeshFormat::MeshCheckOk:
-        break;
-    case SdkMeshFormat::MeshCheckNoMesh:
-        VLib::LogError(SourceFile, function, __LINE__, L"Failed to copy MeshInfo data");
-        return MeshCopyFailed;
-    case SdkMeshFormat::MeshCheckVertexBufferOutside:
-        VLib::LogError(SourceFile, function, __LINE__, L"Failed to copy vertex buffer data");
-        return MeshCopyFailed;
-    case SdkMeshFormat::MeshCheckIndexBufferOutside:
-        VLib::LogError(SourceFile, function, __LINE__, L"Failed to copy index buffer data");
-        return MeshCopyFailed;
-    case SdkMeshFormat::MeshCheckBadDeclaration:
-        VLib::LogError(SourceFile, function, __LINE__, L"Failed to copy vertices to Vertex Buffer");
-        return MeshCopyFailed;
-    case SdkMeshFormat::MeshCheckSubsetOutside:
-        VLib::LogError(SourceFile, function, __LINE__, L"Failed to copy subsets data");
-        return MeshCopyFailed;
-    case SdkMeshFormat::MeshCheckMaterialOutside:
-    default:
-        VLib::LogError(SourceFile, function, __LINE__, L"Failed to copy materials data");
-        return MeshCopyFailed;
-    }
+    int status = CheckMeshZero();
+    if (status != MeshOk)
+        return status;
 
     const MeshInfo& mesh = MeshInfos[0];
     const VertexBufferHeader& vb = VertexBufferHeaders[mesh.FirstVertexBuffer];
     const IndexBufferHeader& ib = IndexBufferHeaders[mesh.IndexBuffer];
     const std::uint32_t faceCount = Low32(ib.IndexCount) / 3;
-    const std::uint32_t vertexCount = Low32(vb.VertexCount);
-    DWORD options = D3DXMESH_MANAGED;
-    if (ib.IndexType != 0)
-        options |= D3DXMESH_32BIT;
-
+    const DWORD options = D3DXMESH_MANAGED | (ib.IndexType != 0 ? D3DXMESH_32BIT : 0);
     D3DXMesh = nullptr;
-    const HRESULT created = D3DXCreateMesh(faceCount, vertexCount, options,
+    const HRESULT created = D3DXCreateMesh(faceCount, Low32(vb.VertexCount), options,
                                            reinterpret_cast<const D3DVERTEXELEMENT9*>(vb.Declaration),
                                            device, &D3DXMesh);
     if (created != 0)
@@ -405,15 +328,27 @@ int Mesh_SDKMesh::SetMesh(IDirect3DDevice9* device)
         return MeshCreateFailed;
     }
 
-    std::uint32_t usableVertices = 0;
-    int status = CopyVertices(vb, VertexData[mesh.FirstVertexBuffer], usableVertices);
-    if (status == MeshOk)
-        status = CopyIndices(ib, IndexData[mesh.IndexBuffer], faceCount,
-                             usableVertices < vertexCount ? usableVertices : vertexCount);
-    if (status == MeshOk)
-        status = TagAttributes(faceCount);
+    HRESULT locked = S_OK;
+    status = CopyToBuffer(VertexBufferKind, VertexData[mesh.FirstVertexBuffer], Low32(vb.SizeBytes), locked);
+    if (status == MeshLockVertexBufferFailed)
+        VLib::LogFailedCall(SourceFile, function, 431, L"LockVertexBuffer()", locked);
+    else if (status == MeshCopyFailed)
+        VLib::LogError(SourceFile, function, 439, L"Failed to copy vertices to Vertex Buffer");
     if (status != MeshOk)
         return status;
+    status = CopyToBuffer(IndexBufferKind, IndexData[mesh.IndexBuffer], Low32(ib.SizeBytes), locked);
+    if (status == MeshLockIndexBufferFailed)
+        VLib::LogFailedCall(SourceFile, function, 449, L"LockIndexBuffer()", locked);
+    else if (status == MeshCopyFailed)
+        VLib::LogError(SourceFile, function, 457, L"Failed to copy indices to Index Buffer");
+    if (status != MeshOk)
+        return status;
+    locked = TagAttributes(faceCount);
+    if (FAILED(locked))
+    {
+        VLib::LogFailedCall(SourceFile, function, 467, L"LockAttributeBuffer()", locked);
+        return MeshLockAttributeBufferFailed;
+    }
 
     DWORD* adjacency = nullptr;
     status = GenerateAdjacencies(adjacency);
@@ -422,116 +357,91 @@ int Mesh_SDKMesh::SetMesh(IDirect3DDevice9* device)
     delete[] adjacency;
     if (status != MeshOk)
         return status;
-
     return SetMaterials(device);
 }
 
-int Mesh_SDKMesh::CopyVertices(const VertexBufferHeader& vb, const std::uint8_t* data,
-                               std::uint32_t& usableVertices)
+// Refuses what would make D3DX or this code read outside a table, or build mesh 0 from more
+// vertices or indices than the file supplies, before anything is created.
+int Mesh_SDKMesh::CheckMeshZero()
 {
-    usableVertices = 0;
-    const wchar_t* const function = L"Mesh_SDKMesh::SetMesh";
-    void* vertices = nullptr;
-    const HRESULT locked = D3DXMesh->LockVertexBuffer(0, &vertices);
-    if (FAILED(locked))
-    {
-        VLib::LogFailedCall(SourceFile, function, 431, L"LockVertexBuffer()", locked);
-        return MeshLockVertexBufferFailed;
-    }
+    const SdkMeshFormat::MeshCheck check = SdkMeshFormat::CheckMesh0(*this);
+    if (check == SdkMeshFormat::MeshCheckOk)
+        return MeshOk;
+    VLib::LogError(SourceFile, L"Mesh_SDKMesh::CheckMeshZero", __LINE__, MeshCheckText(check));
+    return MeshCopyFailed;
+}
 
-    IDirect3DVertexBuffer9* buffer = nullptr;
-    if (FAILED(D3DXMesh->GetVertexBuffer(&buffer)))
-        buffer = nullptr;
-    bool known = false;
-    const std::uint64_t room = BufferBytes(
-        buffer, std::uint64_t(D3DXMesh->GetNumVertices()) * D3DXMesh->GetNumBytesPerVertex(), known);
-    const std::uint32_t bytes = Low32(vb.SizeBytes);
-    if (bytes > room || !vertices)
+// Copies file data into the vertex or index buffer of the D3DX mesh, unchanged: all of the
+// buffer or nothing. The check of mesh 0 made the data as long as the counts need; here it must
+// also be no longer than what the buffer holds.
+int Mesh_SDKMesh::CopyToBuffer(BufferKind kind, const std::uint8_t* data, std::uint32_t bytes, HRESULT& locked)
+{
+    const bool vertices = kind == VertexBufferKind;
+    void* target = nullptr;
+    locked = vertices ? D3DXMesh->LockVertexBuffer(0, &target) : D3DXMesh->LockIndexBuffer(0, &target);
+    if (FAILED(locked))
+        return vertices ? MeshLockVertexBufferFailed : MeshLockIndexBufferFailed;
+
+    std::uint64_t room = 0;
+    if (vertices)
     {
+        IDirect3DVertexBuffer9* buffer = nullptr;
+        if (FAILED(D3DXMesh->GetVertexBuffer(&buffer)))
+            buffer = nullptr;
+        room = BufferBytes<D3DVERTEXBUFFER_DESC>(
+            buffer, std::uint64_t(D3DXMesh->GetNumVertices()) * D3DXMesh->GetNumBytesPerVertex());
+    }
+    else
+    {
+        IDirect3DIndexBuffer9* buffer = nullptr;
+        if (FAILED(D3DXMesh->GetIndexBuffer(&buffer)))
+            buffer = nullptr;
+        const bool wide = (D3DXMesh->GetOptions() & D3DXMESH_32BIT) != 0;
+        room = BufferBytes<D3DINDEXBUFFER_DESC>(buffer, std::uint64_t(D3DXMesh->GetNumFaces()) * 3 * (wide ? 4 : 2));
+    }
+    const bool fits = target && bytes == room;
+    if (fits && bytes > 0)
+        std::memcpy(target, data, bytes);
+    if (vertices)
         D3DXMesh->UnlockVertexBuffer();
-        VLib::LogError(SourceFile, function, 439, L"Failed to copy vertices to Vertex Buffer");
-        return MeshCopyFailed;
-    }
-    if (bytes > 0)
-        std::memcpy(vertices, data, bytes);
-    // Vertices the file leaves out are zero, not whatever the new buffer held.
-    if (known)
-        std::memset(static_cast<std::uint8_t*>(vertices) + bytes, 0, static_cast<std::size_t>(room - bytes));
-    const DWORD stride = D3DXMesh->GetNumBytesPerVertex();
-    if (stride > 0)
-        usableVertices = static_cast<std::uint32_t>(room / stride);
-    D3DXMesh->UnlockVertexBuffer();
-    return MeshOk;
+    else
+        D3DXMesh->UnlockIndexBuffer();
+    return fits ? MeshOk : MeshCopyFailed;
 }
 
-int Mesh_SDKMesh::CopyIndices(const IndexBufferHeader& ib, const std::uint8_t* data,
-                              std::uint32_t faceCount, std::uint32_t vertexCount)
-{
-    const wchar_t* const function = L"Mesh_SDKMesh::SetMesh";
-    void* indices = nullptr;
-    const HRESULT locked = D3DXMesh->LockIndexBuffer(0, &indices);
-    if (FAILED(locked))
-    {
-        VLib::LogFailedCall(SourceFile, function, 449, L"LockIndexBuffer()", locked);
-        return MeshLockIndexBufferFailed;
-    }
-
-    const bool wide = ib.IndexType != 0;
-    const std::uint64_t implied = std::uint64_t(faceCount) * 3 * (wide ? 4 : 2);
-    IDirect3DIndexBuffer9* buffer = nullptr;
-    if (FAILED(D3DXMesh->GetIndexBuffer(&buffer)))
-        buffer = nullptr;
-    bool known = false;
-    const std::uint64_t room = BufferBytes(buffer, implied, known);
-    const std::uint32_t bytes = Low32(ib.SizeBytes);
-    if (bytes > room || !indices)
-    {
-        D3DXMesh->UnlockIndexBuffer();
-        VLib::LogError(SourceFile, function, 457, L"Failed to copy indices to Index Buffer");
-        return MeshCopyFailed;
-    }
-    if (bytes > 0)
-        std::memcpy(indices, data, bytes);
-    if (known)
-        std::memset(static_cast<std::uint8_t*>(indices) + bytes, 0, static_cast<std::size_t>(room - bytes));
-
-    // An index past the last vertex the buffer really holds would make D3DX read outside it later.
-    const bool whole = room == implied;
-    if (!whole || !SdkMeshFormat::IndicesInRange(indices, wide, faceCount * 3, vertexCount))
-    {
-        D3DXMesh->UnlockIndexBuffer();
-        VLib::LogError(SourceFile, function, __LINE__, L"Failed to copy indices to Index Buffer");
-        return MeshCopyFailed;
-    }
-    D3DXMesh->UnlockIndexBuffer();
-    return MeshOk;
-}
-
-int Mesh_SDKMesh::TagAttributes(std::uint32_t faceCount)
+// Subsets asking for more faces than the mesh has are cut at its last face.
+HRESULT Mesh_SDKMesh::TagAttributes(std::uint32_t faceCount)
 {
     DWORD* attributes = nullptr;
     const HRESULT locked = D3DXMesh->LockAttributeBuffer(0, &attributes);
-    if (FAILED(locked) || !attributes)
+    if (FAILED(locked))
+        return locked;
+    if (!attributes)
     {
-        VLib::LogFailedCall(SourceFile, L"Mesh_SDKMesh::SetMesh", 467, L"LockAttributeBuffer()",
-                            FAILED(locked) ? locked : E_POINTER);
-        if (SUCCEEDED(locked))
-            D3DXMesh->UnlockAttributeBuffer();
-        return MeshLockAttributeBufferFailed;
+        D3DXMesh->UnlockAttributeBuffer();
+        return E_POINTER;
     }
-    // Subsets asking for more faces than the mesh has are cut at its last face.
-    const MeshInfo& mesh = MeshInfos[0];
     static_assert(sizeof(DWORD) == sizeof(std::uint32_t), "attribute ids are 32-bit");
     SdkMeshFormat::TagFaces(reinterpret_cast<std::uint32_t*>(attributes), faceCount, MeshSubsetLists[0],
-                            mesh.SubsetCount, Subsets);
+                            MeshInfos[0].SubsetCount, Subsets);
     D3DXMesh->UnlockAttributeBuffer();
-    return MeshOk;
+    return S_OK;
 }
 
 int Mesh_SDKMesh::SetMaterials(IDirect3DDevice9* device)
 {
     const MeshInfo& mesh = MeshInfos[0];
-    Materials.assign(mesh.SubsetCount, D3DMATERIAL9());
+    try
+    {
+        // Sized from the file: had up front, so that no later step can throw.
+        Materials.assign(mesh.SubsetCount, D3DMATERIAL9());
+        Textures.reserve(Textures.size() + 3 * std::size_t(mesh.SubsetCount));
+    }
+    catch (const std::exception&)
+    {
+        VLib::LogError(SourceFile, L"Mesh_SDKMesh::SetMaterials", __LINE__, OutOfMemory);
+        return MeshOutOfMemory;
+    }
     static_assert(sizeof(D3DMATERIAL9) == sizeof(MaterialRecord::MaterialColors), "68-byte material");
     char name[SdkMeshFormat::TextureNameSize + 1];
     for (std::uint32_t k = 0; k < mesh.SubsetCount; ++k)
@@ -553,23 +463,8 @@ int Mesh_SDKMesh::SetMaterials(IDirect3DDevice9* device)
     return MeshOk;
 }
 
-void Mesh_SDKMesh::FreeTables()
-{
-    FreeBlocks(VertexData, Header.VertexBufferCount);
-    FreeBlocks(IndexData, Header.IndexBufferCount);
-    FreeBlocks(MeshSubsetLists, Header.MeshCount);
-    FreeBlocks(MeshFrameInfluenceLists, Header.MeshCount);
-    FreeTable(VertexBufferHeaders);
-    FreeTable(IndexBufferHeaders);
-    FreeTable(MeshInfos);
-    FreeTable(Subsets);
-    FreeTable(Frames);
-    FreeTable(MaterialRecords);
-}
-
 void Mesh_SDKMesh::ReleaseMesh()
 {
-    FreeTables();
-    std::memset(&Header, 0, sizeof(Header));
+    SdkMeshFormat::Free(*this);
     Mesh::ReleaseMesh();
 }

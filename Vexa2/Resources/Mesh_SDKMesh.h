@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <string>
 
-class Mesh_SDKMesh : public Mesh
+// The tables it copies out of the file are its fields (SdkMeshFormat::Tables: Header,
+// VertexBufferHeaders, ..., MeshFrameInfluenceLists).
+class Mesh_SDKMesh : public Mesh, public SdkMeshFormat::Tables
 {
 public:
     Mesh_SDKMesh();
@@ -36,24 +38,16 @@ public:
     int LoadMeshesFrameInfluences(const std::uint8_t* image, std::uint32_t imageSize);
     int SetMesh(IDirect3DDevice9* device);
 
-    MainHeader Header;
-    VertexBufferHeader* VertexBufferHeaders;
-    IndexBufferHeader* IndexBufferHeaders;
-    MeshInfo* MeshInfos;
-    SubsetRecord* Subsets;
-    FrameRecord* Frames;
-    MaterialRecord* MaterialRecords; // 1256 bytes apart, as real files are
-    std::uint8_t** VertexData;
-    std::uint8_t** IndexData;
-    std::uint32_t** MeshSubsetLists;
-    std::uint32_t** MeshFrameInfluenceLists;
     std::string TextureDir;
 
 private:
-    void FreeTables();
-    int CopyVertices(const VertexBufferHeader& vb, const std::uint8_t* data, std::uint32_t& usableVertices);
-    int CopyIndices(const IndexBufferHeader& ib, const std::uint8_t* data, std::uint32_t faceCount,
-                    std::uint32_t vertexCount);
-    int TagAttributes(std::uint32_t faceCount);
+    enum BufferKind
+    {
+        VertexBufferKind,
+        IndexBufferKind
+    };
+    int CheckMeshZero();
+    int CopyToBuffer(BufferKind kind, const std::uint8_t* data, std::uint32_t bytes, HRESULT& locked);
+    HRESULT TagAttributes(std::uint32_t faceCount);
     int SetMaterials(IDirect3DDevice9* device);
 };

@@ -1,7 +1,9 @@
 #pragma once
-// The .sdkmesh layout (version 101) as this loader reads it, and the checks that keep every
-// read inside the file image and inside the tables. Plain C++ without Direct3D, so that it can
-// be built natively and fuzzed.
+// The .sdkmesh layout (version 101) as this loader reads it, and every check the loader makes
+// on a file: each read stays inside the file image and inside the tables, nothing is allocated
+// before the file has shown to hold it, no more bytes are copied than the file has, and mesh 0
+// is built only from counts that its data supplies. Plain C++ without Direct3D, so that it is
+// built natively, tested under sanitizers and fuzzed (CheckImage).
 //
 // All records are byte-exact images of the file (little-endian, natural alignment); the static
 // asserts below pin every field the loader reads. Fields named NotRead* are there only to keep
@@ -138,8 +140,30 @@ inline std::uint32_t Low32(std::uint64_t value)
     return static_cast<std::uint32_t>(value & 0xFFFFFFFFu);
 }
 
+// Everything a load copies out of a file: the header, six tables and four sets of blocks, each
+// owned here (from ::operator new[], freed by Free). All null and zero when nothing is loaded.
+struct Tables
+{
+    MainHeader Header = {};
+    VertexBufferHeader* VertexBufferHeaders = nullptr;
+    IndexBufferHeader* IndexBufferHeaders = nullptr;
+    MeshInfo* MeshInfos = nullptr;
+    SubsetRecord* Subsets = nullptr;
+    FrameRecord* Frames = nullptr;
+    MaterialRecord* MaterialRecords = nullptr; // 1256 bytes apart, as real files are
+    std::uint8_t** VertexData = nullptr;
+    std::uint8_t** IndexData = nullptr;
+    std::uint32_t** MeshSubsetLists = nullptr;
+    std::uint32_t** MeshFrameInfluenceLists = nullptr;
+    // Bytes copied out of the file so far, header included: never more than the file holds.
+    std::uint64_t CopiedBytes = 0;
+};
+
 // True when count records of recordSize bytes add up to at most 0xFFFFFFFF bytes.
 bool TableBytes(std::uint64_t count, std::uint64_t recordSize, std::uint32_t& bytes);
+
+// True when the size bytes at offset lie wholly inside the image; an empty block always does.
+bool InsideImage(std::uint64_t imageSize, std::uint64_t offset, std::uint64_t size);
 
 // Copies size bytes at offset out of the image. Fails, copying nothing, when the block does not
 // lie wholly inside the image. An empty block always succeeds and reads nothing.
@@ -157,6 +181,39 @@ enum HeaderStatus
 // Copies the first 104 bytes into header, then checks the version before the byte order.
 HeaderStatus ReadMainHeader(const void* image, std::uint64_t imageSize, MainHeader& header);
 
+// The ten section steps of a load, in the order the loader runs them after the header.
+enum Section
+{
+    SectionVertexBuffersHeaders,
+    SectionIndexBuffersHeaders,
+    SectionMeshInfo,
+    SectionSubsets,
+    SectionFrames,
+    SectionMaterials,
+    SectionVertexBuffers,
+    SectionIndexBuffers,
+    SectionMeshesSubsets,
+    SectionMeshesFrameInfluences,
+    SectionCount
+};
+
+enum SectionFault
+{
+    SectionOk,
+    SectionNoMemory,     // the table or block array: above 32 bits of bytes, or no memory
+    SectionItemNoMemory, // one block of the array: above 32 bits of bytes, or no memory
+    SectionOutside,      // a table or block does not lie wholly inside the file
+    SectionOverlap,      // more bytes to copy than the file holds: blocks overlap
+};
+
+// One section step: checks that the file holds the section, then allocates and copies it into
+// tables. The header and the sections before it must have been loaded. Nothing is allocated
+// for a table or block that the file does not hold; blocks filled before a failure stay for Free.
+SectionFault LoadSection(Tables& tables, const void* image, std::uint64_t imageSize, Section section);
+
+// Frees every table and block and zeroes the header (blocks by the header's counts).
+void Free(Tables& tables);
+
 // Number of elements before the end marker (a stream of 0xFF, as D3DX counts it), or false when
 // none of the 32 elements ends the declaration.
 bool DeclarationLength(const VertexElement* declaration, std::uint32_t& length);
@@ -168,7 +225,7 @@ bool DeclarationVertexSize(const VertexElement* declaration, std::uint32_t& size
 // A texture name field as a zero-terminated string: a field without a zero byte is cut at 260.
 void TextureName(const char (&field)[TextureNameSize], char (&name)[TextureNameSize + 1]);
 
-// What keeps mesh 0 from being built without reading outside a table.
+// What keeps mesh 0 from being built from consistent data without reading outside a table.
 enum MeshCheck
 {
     MeshCheckOk,
@@ -178,12 +235,13 @@ enum MeshCheck
     MeshCheckBadDeclaration,       // no end marker in 32 elements, or an unknown element type
     MeshCheckSubsetOutside,        // a subset-list entry is not below TotalSubsetCount
     MeshCheckMaterialOutside,      // a listed subset's MaterialId is not below MaterialCount
+    MeshCheckVertexDataShort,      // fewer bytes than VertexCount vertices of the declaration
+    MeshCheckIndexDataShort,       // fewer bytes than the indices of IndexCount / 3 faces
+    MeshCheckIndexOutside,         // an index of those faces is not below VertexCount
 };
 
-// Every table must hold the number of records header gives; subsetList is mesh 0's list.
-MeshCheck CheckMesh0(const MainHeader& header, const MeshInfo* meshInfos,
-                     const VertexBufferHeader* vertexBufferHeaders, const SubsetRecord* subsets,
-                     const std::uint32_t* subsetList);
+// Checks mesh 0 against fully loaded tables.
+MeshCheck CheckMesh0(const Tables& tables);
 
 // Tags consecutive runs of faces from face 0 in list order, each subset IndexCount / 3 faces of
 // its MaterialId; faces past faceCount are dropped. Faces no subset covers get attribute 0.
@@ -194,4 +252,26 @@ std::uint64_t TagFaces(std::uint32_t* attributes, std::uint32_t faceCount,
 
 // True when each of count indices (16- or 32-bit) is below vertexCount.
 bool IndicesInRange(const void* indices, bool wide, std::uint32_t count, std::uint32_t vertexCount);
+
+// Where a check of a whole image stopped.
+enum ImageStage
+{
+    ImageHeader,  // Code: a HeaderStatus
+    ImageSection, // Section: which; Code: a SectionFault
+    ImageMesh0,   // Code: a MeshCheck
+    ImageTagging, // Code: 1 when the attribute array could not be had
+    ImageAccepted,
+};
+
+struct ImageResult
+{
+    ImageStage Stage;
+    int Section;
+    int Code;
+};
+
+// Every check the loader makes on a file image, in the loader's order, with the same tables
+// and blocks: the header, the ten sections, mesh 0, then the face tagging and the texture names
+// that building the mesh reads. Everything allocated is freed before it returns.
+ImageResult CheckImage(const void* image, std::uint64_t imageSize);
 } // namespace SdkMeshFormat

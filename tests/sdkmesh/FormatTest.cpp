@@ -1,30 +1,15 @@
-// The .sdkmesh format layer and the loader's file and section steps, without a device.
-#include "Mesh_SDKMesh.h"
+// The .sdkmesh format layer: the header, the ten sections with their bounds, mesh 0's checks
+// and the whole-image check that the loader and the fuzz target share. Portable: runs natively.
 #include "SdkMeshFormat.h"
 #include "SdkMeshWriter.h"
-#include "SdkTestSupport.h"
-#include "LogCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 
 namespace
 {
-std::wstring Entry(int line, const std::wstring& function, const std::wstring& text)
-{
-    return L"[.\\Mesh_SDKMesh | Mesh_SDKMesh::" + function + L" | LINE: " + std::to_wstring(line) +
-           L"] >> " + text;
-}
-
-std::wstring CallEntry(int line, const std::wstring& function, const std::wstring& call,
-                       const std::wstring& code)
-{
-    return Entry(line, function, L"Function \"" + call + L"\" returned an error. Error Code: " + code);
-}
-
-using Messages = std::vector<std::wstring>;
-
 // One mesh, one subset, one material, one frame, one frame influence: every table non-empty.
 SdkWriter::File FullFile()
 {
@@ -37,38 +22,59 @@ SdkWriter::File FullFile()
     return file;
 }
 
-bool IsEmpty(const Mesh_SDKMesh& mesh)
+bool IsEmpty(const SdkMeshFormat::Tables& tables)
 {
     MainHeader zero;
     std::memset(&zero, 0, sizeof(zero));
-    return std::memcmp(&mesh.Header, &zero, sizeof(zero)) == 0 && !mesh.VertexBufferHeaders &&
-           !mesh.IndexBufferHeaders && !mesh.MeshInfos && !mesh.Subsets && !mesh.Frames &&
-           !mesh.MaterialRecords && !mesh.VertexData && !mesh.IndexData && !mesh.MeshSubsetLists &&
-           !mesh.MeshFrameInfluenceLists && !mesh.D3DXMesh && mesh.Materials.empty() &&
-           mesh.Textures.empty();
+    return std::memcmp(&tables.Header, &zero, sizeof(zero)) == 0 && !tables.VertexBufferHeaders &&
+           !tables.IndexBufferHeaders && !tables.MeshInfos && !tables.Subsets && !tables.Frames &&
+           !tables.MaterialRecords && !tables.VertexData && !tables.IndexData && !tables.MeshSubsetLists &&
+           !tables.MeshFrameInfluenceLists && tables.CopiedBytes == 0;
 }
 
-// The file and section steps in load order, on an image in memory; 0 when all succeed.
-int RunSections(Mesh_SDKMesh& mesh, const std::vector<std::uint8_t>& image)
+// The header and the ten sections in load order; 0 when all succeed, else 100 + the header
+// status or the section's fault + 10 * its number.
+int RunSections(SdkMeshFormat::Tables& tables, const std::vector<std::uint8_t>& image)
 {
     const std::uint8_t* p = image.empty() ? nullptr : image.data();
-    const std::uint32_t n = static_cast<std::uint32_t>(image.size());
-    typedef int (Mesh_SDKMesh::*Step)(const std::uint8_t*, std::uint32_t);
-    const Step steps[] = {&Mesh_SDKMesh::LoadMainHeader,      &Mesh_SDKMesh::LoadVertexBuffersHeaders,
-                          &Mesh_SDKMesh::LoadIndexBuffersHeaders, &Mesh_SDKMesh::LoadMeshInfo,
-                          &Mesh_SDKMesh::LoadSubsets,         &Mesh_SDKMesh::LoadFrames,
-                          &Mesh_SDKMesh::LoadMaterials,       &Mesh_SDKMesh::LoadVertexBuffers,
-                          &Mesh_SDKMesh::LoadIndexBuffers,    &Mesh_SDKMesh::LoadMeshesSubsets,
-                          &Mesh_SDKMesh::LoadMeshesFrameInfluences};
-    for (Step step : steps)
+    const SdkMeshFormat::HeaderStatus header = SdkMeshFormat::ReadMainHeader(p, image.size(), tables.Header);
+    if (header != SdkMeshFormat::HeaderOk)
+        return 100 + header;
+    for (int section = 0; section < SdkMeshFormat::SectionCount; ++section)
     {
-        const int status = (mesh.*step)(p, n);
-        if (status != 0)
-            return status;
+        const SdkMeshFormat::SectionFault fault =
+            SdkMeshFormat::LoadSection(tables, p, image.size(), static_cast<SdkMeshFormat::Section>(section));
+        if (fault != SdkMeshFormat::SectionOk)
+            return fault + 10 * section;
     }
     return 0;
 }
+
+// Bytes asked of ::operator new[](size, std::nothrow), the storage of every table and block.
+std::uint64_t RequestedBytes = 0;
+
+SdkMeshFormat::ImageResult Check(const std::vector<std::uint8_t>& image, std::uint64_t* requested = nullptr)
+{
+    RequestedBytes = 0;
+    const SdkMeshFormat::ImageResult result = SdkMeshFormat::CheckImage(image.data(), image.size());
+    if (requested)
+        *requested = RequestedBytes;
+    return result;
+}
 } // namespace
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    RequestedBytes += size;
+    try
+    {
+        return ::operator new[](size);
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
+}
 
 // ---- Pure format layer ----
 
@@ -235,17 +241,13 @@ TEST(SdkFormatIndices, RangeCheckBothWidths)
 
 TEST(SdkFormatMesh0, EveryIndexMustLieInsideItsTable)
 {
-    Mesh_SDKMesh mesh;
+    SdkMeshFormat::Tables mesh;
     SdkWriter::File file = FullFile();
     file.Subsets.push_back({1, 3});
     file.Materials.push_back(SdkWriter::Material());
     file.Meshes[0].Subsets = {0, 1};
     ASSERT_EQ(RunSections(mesh, SdkWriter::Build(file)), 0);
-    const std::uint32_t* list = mesh.MeshSubsetLists[0];
-    auto check = [&] {
-        return SdkMeshFormat::CheckMesh0(mesh.Header, mesh.MeshInfos, mesh.VertexBufferHeaders, mesh.Subsets,
-                                         list);
-    };
+    auto check = [&] { return SdkMeshFormat::CheckMesh0(mesh); };
     EXPECT_EQ(check(), SdkMeshFormat::MeshCheckOk);
     mesh.Subsets[1].MaterialId = 2;
     EXPECT_EQ(check(), SdkMeshFormat::MeshCheckMaterialOutside);
@@ -259,8 +261,8 @@ TEST(SdkFormatMesh0, EveryIndexMustLieInsideItsTable)
     EXPECT_EQ(check(), SdkMeshFormat::MeshCheckVertexBufferOutside);
     mesh.Header.MeshCount = 0;
     EXPECT_EQ(check(), SdkMeshFormat::MeshCheckNoMesh);
-    mesh.Header.MeshCount = 1; // back, so that ReleaseMesh frees the lists
-    mesh.ReleaseMesh();
+    mesh.Header.MeshCount = 1; // back, so that Free frees the lists
+    SdkMeshFormat::Free(mesh);
 }
 
 // ---- Section steps: what they copy ----
@@ -286,7 +288,7 @@ TEST(SdkSections, RecordsReadAtTheirFileOffsets)
     SdkWriter::Layout layout;
     const std::vector<std::uint8_t> image = SdkWriter::Build(file, &layout);
 
-    Mesh_SDKMesh mesh;
+    SdkMeshFormat::Tables mesh;
     ASSERT_EQ(RunSections(mesh, image), 0);
     EXPECT_EQ(mesh.Header.VertexBufferCount, 1u);
     EXPECT_EQ(mesh.Header.MaterialCount, 3u);
@@ -314,7 +316,7 @@ TEST(SdkSections, RecordsReadAtTheirFileOffsets)
         EXPECT_STREQ(mesh.MaterialRecords[m].SpecularTexture, file.Materials[m].Specular.c_str());
         EXPECT_EQ(0, std::memcmp(mesh.MaterialRecords[m].MaterialColors, file.Materials[m].Colors, 68));
     }
-    mesh.ReleaseMesh();
+    SdkMeshFormat::Free(mesh);
     EXPECT_TRUE(IsEmpty(mesh));
 }
 
@@ -326,12 +328,10 @@ TEST(SdkSections, HighHalvesOfOffsetsAreIgnored)
     SdkWriter::Put32(image, 56 + 4, 0xDEAD);                              // vertex buffer headers
     SdkWriter::Put32(image, layout.VertexBufferHeaders + 280 + 4, 0x1);   // vertex data
     SdkWriter::Put32(image, layout.Meshes + 208 + 4, 0xFFFFFFFF);         // subset list
-    Mesh_SDKMesh mesh;
-    LogCapture log;
+    SdkMeshFormat::Tables mesh;
     EXPECT_EQ(RunSections(mesh, image), 0);
     EXPECT_EQ(mesh.MeshSubsetLists[0][0], 0u);
-    EXPECT_TRUE(log.Messages().empty());
-    mesh.ReleaseMesh();
+    SdkMeshFormat::Free(mesh);
 }
 
 TEST(SdkSections, TwoMeshesKeepBothListSets)
@@ -346,281 +346,147 @@ TEST(SdkSections, TwoMeshesKeepBothListSets)
     second.Subsets = {1, 0};
     second.FrameInfluences = {7, 8, 9};
     file.Meshes.push_back(second);
-    Mesh_SDKMesh mesh;
+    SdkMeshFormat::Tables mesh;
     ASSERT_EQ(RunSections(mesh, SdkWriter::Build(file)), 0);
     ASSERT_EQ(mesh.Header.MeshCount, 2u);
     EXPECT_EQ(mesh.MeshSubsetLists[1][0], 1u);
     EXPECT_EQ(mesh.MeshSubsetLists[1][1], 0u);
     EXPECT_EQ(mesh.MeshFrameInfluenceLists[1][2], 9u);
     EXPECT_EQ(mesh.MeshInfos[1].IndexBuffer, 1u);
-    mesh.ReleaseMesh();
+    SdkMeshFormat::Free(mesh);
     EXPECT_TRUE(IsEmpty(mesh));
 }
 
-// ---- LoadMesh failure rows that end before a device is needed ----
+// ---- The whole image as the loader checks it: every fault class refused, bounded ----
 
-class SdkLoadFailure : public ::testing::Test
+TEST(SdkImage, FilesOfTheWriterAreAcceptedWithCopiesWithinTheirSize)
 {
-protected:
-    int Load(const std::vector<std::uint8_t>& bytes)
+    SdkWriter::File two = FullFile();
+    two.VertexBuffers.push_back(SdkWriter::GridVertices(1, 1));
+    two.IndexBuffers.push_back(SdkWriter::GridIndices(1, 1, true));
+    SdkWriter::MeshRecord second;
+    second.FirstVertexBuffer = 1;
+    second.IndexBuffer = 1;
+    second.FrameInfluences = {3, 4};
+    two.Meshes.push_back(second);
+    const SdkWriter::File files[] = {FullFile(), SdkWriter::GridFile(3, 2, true), SdkWriter::GridFile(1, 1, false),
+                                     two};
+    for (const SdkWriter::File& file : files)
     {
-        const std::wstring path = folder.Write(L"m.sdkmesh", bytes);
-        return mesh.LoadMesh(path, nullptr);
-    }
-    ScratchFolder folder{"sdkmesh"};
-    Mesh_SDKMesh mesh;
-};
-
-TEST_F(SdkLoadFailure, MissingFile)
-{
-    LogCapture log;
-    const std::wstring path = folder.File(L"missing.sdkmesh");
-    EXPECT_EQ(mesh.LoadMesh(path, nullptr), 8);
-    EXPECT_EQ(log.Messages(),
-              (Messages{L"[.\\VLib\\FStream\\vFStream | VLib::FStream::Open | LINE: 243] >> File not found at: \"" +
-                            path + L"\".",
-                        CallEntry(122, L"LoadData", L"FStream::Open()", L"0x2")}));
-    EXPECT_TRUE(IsEmpty(mesh));
-}
-
-TEST_F(SdkLoadFailure, HeaderRows)
-{
-    struct Row
-    {
-        std::uint32_t Version;
-        std::uint8_t BigEndian;
-        std::size_t Size;
-        int Status;
-        std::wstring Entry;
-    };
-    const Row rows[] = {
-        {100, 0, 104, 12, Entry(165, L"LoadMainHeader", L"Invalid version: 100. Supported version is 101")},
-        {102, 1, 104, 12, Entry(165, L"LoadMainHeader", L"Invalid version: 102. Supported version is 101")},
-        {101, 2, 104, 13, Entry(171, L"LoadMainHeader", L"Big endian is not supported")},
-        {101, 0, 103, 11, Entry(159, L"LoadMainHeader", L"Failed to copy main header data")},
-        {101, 0, 0, 11, Entry(159, L"LoadMainHeader", L"Failed to copy main header data")},
-    };
-    for (const Row& row : rows)
-    {
-        SdkWriter::File file = FullFile();
-        file.Version = row.Version;
-        file.IsBigEndian = row.BigEndian;
-        std::vector<std::uint8_t> image = SdkWriter::Build(file);
-        image.resize(row.Size);
-        LogCapture log;
-        EXPECT_EQ(Load(image), row.Status) << row.Size;
-        EXPECT_EQ(log.Messages(), Messages{row.Entry});
-        EXPECT_TRUE(IsEmpty(mesh)) << "no table is left after a refused header";
+        const std::vector<std::uint8_t> image = SdkWriter::Build(file);
+        std::uint64_t requested = 0;
+        const SdkMeshFormat::ImageResult result = Check(image, &requested);
+        EXPECT_EQ(result.Stage, SdkMeshFormat::ImageAccepted) << result.Section << " " << result.Code;
+        EXPECT_LE(requested, image.size() + 256) << "tables, blocks, pointer arrays and face tags";
     }
 }
 
-TEST_F(SdkLoadFailure, TableRows)
+TEST(SdkImage, TableOrBlockTheFileDoesNotHoldIsNeverAllocated)
 {
-    struct Row
-    {
-        std::size_t CountField, OffsetField;
-        int AllocationLine, CopyLine;
-        std::wstring Step, Text;
-    };
-    const Row rows[] = {
-        {32, 56, 183, 189, L"LoadVertexBuffersHeaders", L"Failed to copy vertex buffers headers data"},
-        {36, 64, 201, 207, L"LoadIndexBuffersHeaders", L"Failed to copy index buffers headers data"},
-        {40, 72, 219, 225, L"LoadMeshInfo", L"Failed to copy MeshInfo data"},
-        {44, 80, 237, 243, L"LoadSubsets", L"Failed to copy subsets data"},
-        {48, 88, 255, 261, L"LoadFrames", L"Failed to copy frames data"},
-        {52, 96, 273, 279, L"LoadMaterials", L"Failed to copy materials data"},
-    };
-    for (const Row& row : rows)
-    {
-        const std::vector<std::uint8_t> good = SdkWriter::Build(FullFile());
-        {
-            std::vector<std::uint8_t> image = good;
-            SdkWriter::Put64(image, row.OffsetField, image.size() - 8); // runs past the end
-            LogCapture log;
-            EXPECT_EQ(Load(image), 11) << row.CopyLine;
-            EXPECT_EQ(log.Messages(), Messages{Entry(row.CopyLine, row.Step, row.Text)});
-            EXPECT_TRUE(IsEmpty(mesh));
-        }
-        {
-            std::vector<std::uint8_t> image = good;
-            SdkWriter::Put32(image, row.CountField, 0xFFFFFFFFu); // more than 32 bits of bytes
-            LogCapture log;
-            EXPECT_EQ(Load(image), 10) << row.AllocationLine;
-            EXPECT_EQ(log.Messages(), Messages{Entry(row.AllocationLine, row.Step, L"Out of memory")});
-            EXPECT_TRUE(IsEmpty(mesh));
-        }
-    }
+    // A header alone asks for 0xE38E38 vertex buffer headers: 0xFFFFFF00 bytes, within 32 bits.
+    std::vector<std::uint8_t> image = SdkWriter::Build(SdkWriter::File());
+    SdkWriter::Put32(image, 32, 0xE38E38u);
+    SdkWriter::Put64(image, 56, 104);
+    std::uint64_t requested = 1;
+    SdkMeshFormat::ImageResult result = Check(image, &requested);
+    EXPECT_EQ(result.Stage, SdkMeshFormat::ImageSection);
+    EXPECT_EQ(result.Section, SdkMeshFormat::SectionVertexBuffersHeaders);
+    EXPECT_EQ(result.Code, SdkMeshFormat::SectionOutside);
+    EXPECT_EQ(requested, 0u);
+
+    // A vertex buffer whose data block claims 0xFFFFFFFF bytes.
+    SdkWriter::Layout layout;
+    image = SdkWriter::Build(FullFile(), &layout);
+    SdkWriter::Put64(image, layout.VertexBufferHeaders + 8, 0xFFFFFFFFull);
+    result = Check(image, &requested);
+    EXPECT_EQ(result.Section, SdkMeshFormat::SectionVertexBuffers);
+    EXPECT_EQ(result.Code, SdkMeshFormat::SectionOutside);
+    EXPECT_LT(requested, image.size());
 }
 
-TEST_F(SdkLoadFailure, BlockRows)
+TEST(SdkImage, QuarterMegabyteOfOverlappingBlocksIsRefusedWithBoundedMemory)
+{
+    // 640 vertex buffer headers, all pointing at the same 64 KiB of vertex data: a loader that
+    // copies every block would copy 40 MiB out of 248 KiB.
+    SdkWriter::File file = SdkWriter::GridFile(1, 1, false);
+    file.VertexBuffers[0].Data.assign(65536, 7);
+    file.VertexBuffers[0].VertexCount = 2048;
+    file.VertexBuffers.resize(640, SdkWriter::VertexBuffer());
+    SdkWriter::Layout layout;
+    std::vector<std::uint8_t> image = SdkWriter::Build(file, &layout);
+    for (std::uint32_t i = 1; i < 640; ++i)
+    {
+        SdkWriter::Put64(image, layout.VertexBufferHeaders + 288 * i + 8, 65536);
+        SdkWriter::Put64(image, layout.VertexBufferHeaders + 288 * i + 280, layout.VertexData[0]);
+    }
+    ASSERT_GT(image.size(), 240000u);
+    ASSERT_LT(image.size(), 262144u);
+    std::uint64_t requested = 0;
+    const SdkMeshFormat::ImageResult result = Check(image, &requested);
+    EXPECT_EQ(result.Stage, SdkMeshFormat::ImageSection);
+    EXPECT_EQ(result.Section, SdkMeshFormat::SectionVertexBuffers);
+    EXPECT_EQ(result.Code, SdkMeshFormat::SectionOverlap);
+    EXPECT_LE(requested, image.size() + 640 * sizeof(void*)) << "copies and the block pointers";
+}
+
+TEST(SdkImage, CountsBeyondTheDataAreRefused)
 {
     SdkWriter::Layout layout;
-    const std::vector<std::uint8_t> good = SdkWriter::Build(FullFile(), &layout);
-    struct Row
-    {
-        std::size_t SizeField; // 0: none
-        bool SizeIs64;
-        std::size_t OffsetField;
-        int ItemLine, CopyLine;
-        std::wstring Step, Text;
-    };
-    const Row rows[] = {
-        {layout.VertexBufferHeaders + 8, true, layout.VertexBufferHeaders + 280, 303, 309, L"LoadVertexBuffers",
-         L"Failed to copy vertex buffer data"},
-        {layout.IndexBufferHeaders + 8, true, layout.IndexBufferHeaders + 24, 334, 340, L"LoadIndexBuffers",
-         L"Failed to copy index buffer data"},
-        {layout.Meshes + 172, false, layout.Meshes + 208, 365, 371, L"LoadMeshesSubsets",
-         L"Failed to copy mesh subsets data"},
-        {layout.Meshes + 176, false, layout.Meshes + 216, 396, 402, L"LoadMeshesFrameInfluences",
-         L"Failed to copy frame influences data"},
-    };
-    for (const Row& row : rows)
-    {
-        {
-            std::vector<std::uint8_t> image = good;
-            SdkWriter::Put64(image, row.OffsetField, image.size() - 2);
-            LogCapture log;
-            EXPECT_EQ(Load(image), 11) << row.CopyLine;
-            EXPECT_EQ(log.Messages(), Messages{Entry(row.CopyLine, row.Step, row.Text)});
-            EXPECT_TRUE(IsEmpty(mesh));
-        }
-        {
-            // 0xFFFFFFFF bytes cannot be had by a 32-bit process; 0xFFFFFFFF list entries do
-            // not even fit in 32 bits of bytes.
-            std::vector<std::uint8_t> image = good;
-            if (row.SizeIs64)
-                SdkWriter::Put64(image, row.SizeField, 0xFFFFFFFFull);
-            else
-                SdkWriter::Put32(image, row.SizeField, 0xFFFFFFFFu);
-            LogCapture log;
-            EXPECT_EQ(Load(image), 10) << row.ItemLine;
-            EXPECT_EQ(log.Messages(), Messages{Entry(row.ItemLine, row.Step, L"Out of memory")});
-            EXPECT_TRUE(IsEmpty(mesh));
-        }
-    }
-}
-
-TEST_F(SdkLoadFailure, FileOf4GiBIsTooBig)
-{
-    ASSERT_TRUE(WriteSparse(folder.File(L"big.sdkmesh"), 0x100000001ull));
-    LogCapture log;
-    EXPECT_EQ(mesh.LoadMesh(folder.File(L"big.sdkmesh"), nullptr), 9);
-    EXPECT_EQ(log.Messages(), Messages{Entry(130, L"LoadData", L"File is too big")});
-    EXPECT_TRUE(IsEmpty(mesh));
-}
-
-TEST_F(SdkLoadFailure, NoMemoryForTheImage)
-{
-    // Just under 4 GiB: passes the size check, but a 32-bit process cannot hold it.
-    ASSERT_TRUE(WriteSparse(folder.File(L"huge.sdkmesh"), 0xF0000000ull));
-    LogCapture log;
-    EXPECT_EQ(mesh.LoadMesh(folder.File(L"huge.sdkmesh"), nullptr), 10);
-    EXPECT_EQ(log.Messages(), Messages{Entry(139, L"LoadData", L"Out of memory")});
-    EXPECT_TRUE(IsEmpty(mesh));
-}
-
-TEST_F(SdkLoadFailure, Mesh0OutsideItsTablesIsRefusedBeforeD3DX)
-{
-    SdkWriter::Layout layout;
-    const std::vector<std::uint8_t> good = SdkWriter::Build(FullFile(), &layout);
+    const std::vector<std::uint8_t> good = SdkWriter::Build(FullFile(), &layout); // 6 vertices, 12 indices
+    ASSERT_EQ(Check(good).Stage, SdkMeshFormat::ImageAccepted);
     struct Row
     {
         std::size_t Field;
         std::uint32_t Value;
-        std::wstring Text;
+        SdkMeshFormat::MeshCheck Check;
     };
     const Row rows[] = {
-        {40, 0, L"Failed to copy MeshInfo data"},
-        {layout.Meshes + 104, 1, L"Failed to copy vertex buffer data"},
-        {layout.Meshes + 168, 1, L"Failed to copy index buffer data"},
-        {layout.SubsetLists[0], 1, L"Failed to copy subsets data"},
-        {layout.Subsets + 100, 1, L"Failed to copy materials data"},
-        {layout.VertexBufferHeaders + 24 + 3 * 8, 0, L"Failed to copy vertices to Vertex Buffer"},
+        {layout.VertexBufferHeaders + 0, 7, SdkMeshFormat::MeshCheckVertexDataShort},
+        {layout.VertexBufferHeaders + 0, 3000000, SdkMeshFormat::MeshCheckVertexDataShort},
+        {layout.IndexBufferHeaders + 0, 15, SdkMeshFormat::MeshCheckIndexDataShort},
+        {layout.IndexBufferHeaders + 0, 3000000, SdkMeshFormat::MeshCheckIndexDataShort},
+        {layout.IndexBufferHeaders + 0, 14, SdkMeshFormat::MeshCheckOk}, // 4 faces: 12 indices
     };
     for (const Row& row : rows)
     {
         std::vector<std::uint8_t> image = good;
         SdkWriter::Put32(image, row.Field, row.Value);
-        LogCapture log;
-        EXPECT_EQ(Load(image), 11) << Narrow(row.Text);
-        const Messages messages = log.Messages();
-        ASSERT_EQ(messages.size(), 1u);
-        EXPECT_TRUE(EntryMatches(messages[0], L"Mesh_SDKMesh::SetMesh", row.Text)) << Narrow(messages[0]);
-        EXPECT_TRUE(IsEmpty(mesh));
+        const SdkMeshFormat::ImageResult result = Check(image);
+        EXPECT_EQ(result.Stage, row.Check ? SdkMeshFormat::ImageMesh0 : SdkMeshFormat::ImageAccepted) << row.Value;
+        EXPECT_EQ(result.Code, row.Check) << row.Value;
     }
 }
 
-// ---- Mutations: corrupted variants of valid files load or fail with one logged status ----
-
-TEST(SdkMutation, SectionStepsSurviveThousandsOfCorruptedFiles)
+TEST(SdkImage, IndexOutOfRangeInTheLastFaceOnlyIsRefused)
 {
-    SdkWriter::File file = FullFile();
-    file.Subsets.push_back({0, 6});
-    file.Materials.push_back(SdkWriter::Material());
-    SdkWriter::MeshRecord second;
-    second.Subsets = {1};
-    second.FrameInfluences = {0, 0};
-    file.Meshes.push_back(second);
-    file.Meshes[0].Subsets = {0, 1};
-    SdkWriter::Layout layout;
-    const std::vector<std::uint8_t> good = SdkWriter::Build(file, &layout);
-    const std::vector<SdkWriter::Field> fields = SdkWriter::Fields(file, layout);
-
-    SdkWriter::Random random{0x5EED1234u};
-    LogCapture log;
-    int failures = 0, refused = 0;
-    const int variants = 20000;
-    for (int v = 0; v < variants; ++v)
+    for (bool wide : {false, true})
     {
-        const std::vector<std::uint8_t> image = SdkWriter::Mutate(good, fields, random);
-        Mesh_SDKMesh mesh;
-        int status = RunSections(mesh, image);
-        if (status == 0)
-        {
-            // Where the steps succeed, mesh 0 must check out before anything reads through it.
-            const std::uint32_t* list = mesh.Header.MeshCount ? mesh.MeshSubsetLists[0] : nullptr;
-            if (SdkMeshFormat::CheckMesh0(mesh.Header, mesh.MeshInfos, mesh.VertexBufferHeaders,
-                                          mesh.Subsets, list) != SdkMeshFormat::MeshCheckOk)
-                ++refused;
-        }
-        else
-        {
-            ++failures;
-            EXPECT_TRUE(status >= 10 && status <= 13) << "variant " << v << " status " << status;
-        }
-        mesh.ReleaseMesh();
-        ASSERT_TRUE(IsEmpty(mesh));
+        SdkWriter::File file = SdkWriter::GridFile(3, 2, wide); // 12 vertices, 12 faces
+        SdkWriter::IndexBuffer& ib = file.IndexBuffers[0];
+        const std::size_t last = ib.Data.size() - (wide ? 4 : 2);
+        ASSERT_EQ(Check(SdkWriter::Build(file)).Stage, SdkMeshFormat::ImageAccepted);
+        ib.Data[last] = 12;
+        const SdkMeshFormat::ImageResult result = Check(SdkWriter::Build(file));
+        EXPECT_EQ(result.Stage, SdkMeshFormat::ImageMesh0) << wide;
+        EXPECT_EQ(result.Code, SdkMeshFormat::MeshCheckIndexOutside) << wide;
+        ib.Data[last] = 11;
+        EXPECT_EQ(Check(SdkWriter::Build(file)).Stage, SdkMeshFormat::ImageAccepted) << wide;
     }
-    EXPECT_EQ(log.Messages().size(), static_cast<std::size_t>(failures)) << "one entry per failure";
-    EXPECT_GT(failures, variants / 4);
-    EXPECT_GT(refused, 0);
 }
 
-TEST(SdkSteps, LoadDataReadsTheWholeFile)
+TEST(SdkImage, FreeAfterAFailedSectionReleasesWhatWasFilled)
 {
-    ScratchFolder folder{"sdkmesh"};
-    const std::vector<std::uint8_t> bytes = SdkWriter::Build(FullFile());
-    const std::wstring path = folder.Write(L"m.sdkmesh", bytes);
-    Mesh_SDKMesh mesh;
-    std::uint8_t* image = nullptr;
-    std::uint32_t size = 0;
-    LogCapture log;
-    ASSERT_EQ(mesh.LoadData(path, image, size), 0);
-    ASSERT_EQ(size, bytes.size());
-    EXPECT_EQ(0, std::memcmp(image, bytes.data(), size));
-    ::operator delete[](image);
-    EXPECT_TRUE(log.Messages().empty());
-    EXPECT_TRUE(IsEmpty(mesh)) << "LoadData keeps nothing in the mesh";
-}
-
-TEST(SdkSteps, SetMeshWithoutSectionsIsRefused)
-{
-    Mesh_SDKMesh mesh;
-    LogCapture log;
-    EXPECT_EQ(mesh.SetMesh(nullptr), 11);
-    const Messages messages = log.Messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(EntryMatches(messages[0], L"Mesh_SDKMesh::SetMesh", L"Failed to copy MeshInfo data"))
-        << Narrow(messages[0]);
-    EXPECT_EQ(mesh.D3DXMesh, nullptr);
+    // The second vertex buffer's block lies outside: the first stays filled until Free.
+    SdkWriter::File file = FullFile();
+    file.VertexBuffers.push_back(SdkWriter::GridVertices(1, 1));
+    SdkWriter::Layout layout;
+    std::vector<std::uint8_t> image = SdkWriter::Build(file, &layout);
+    SdkWriter::Put64(image, layout.VertexBufferHeaders + 288 + 280, image.size() - 4);
+    SdkMeshFormat::Tables tables;
+    EXPECT_EQ(RunSections(tables, image), SdkMeshFormat::SectionOutside + 10 * SdkMeshFormat::SectionVertexBuffers);
+    ASSERT_NE(tables.VertexData, nullptr);
+    EXPECT_NE(tables.VertexData[0], nullptr);
+    EXPECT_EQ(tables.VertexData[1], nullptr);
+    SdkMeshFormat::Free(tables);
+    EXPECT_TRUE(IsEmpty(tables));
 }
