@@ -1,13 +1,4 @@
-# Cross-compiling for 32-bit Windows with Debian's mingw-w64 (posix thread model: GoogleTest needs std::mutex).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling for Win32 (x86) with Debian's mingw-w64.
+set(VEXA_MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
