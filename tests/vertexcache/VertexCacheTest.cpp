@@ -1,6 +1,7 @@
 // The vertex-cache optimiser: plans are valid reorderings (faces, vertices, attribute groups),
 // adjacency follows the new face order, the miss-ratio simulation is exact, and the new order
 // never misses more than the input order.
+#include "CacheAnalysis.h"
 #include "MeshMaker.h"
 #include "VertexCache.h"
 
@@ -117,7 +118,7 @@ void ExpectValidPlan(const Indices& indices, const std::vector<std::uint32_t>* a
 
 double MissRatio(const Indices& indices, std::uint32_t cacheSize)
 {
-    return VertexCache::AverageCacheMissRatio(indices.data(), FaceCount(indices), cacheSize);
+    return VertexCacheAnalysis::AverageCacheMissRatio(indices.data(), FaceCount(indices), cacheSize);
 }
 
 struct NamedMesh

@@ -1,0 +1,52 @@
+#pragma once
+// The steps of BuildPlan, each over plain arrays, one per file:
+//   VertexCacheGrouping.cpp  faces grouped by attribute id
+//   VertexCacheTipsify.cpp   Tipsify's fan order
+//   VertexCacheForsyth.cpp   Forsyth's scoring order
+//   VertexCacheRenumber.cpp  vertices renumbered by first use; adjacency rewritten
+// A "mesh" here is an index buffer of faceCount triangles over vertices below vertexCount.
+// Orders are lists of triangle numbers of that mesh. Every step allocates what it needs and
+// may throw std::bad_alloc; BuildPlan turns that into its failure status.
+#include "VertexCache.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace VertexCache
+{
+namespace Steps
+{
+const std::uint32_t None = 0xFFFFFFFFu;
+
+// The triangles around each vertex: those of vertex v are Triangles[Offsets[v]] up to
+// Triangles[Offsets[v + 1]], ascending. A triangle that uses a vertex twice is listed twice.
+struct VertexTriangles
+{
+    std::vector<std::uint32_t> Offsets; // vertexCount + 1
+    std::vector<std::uint32_t> Triangles;
+
+    void Build(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount);
+    std::uint32_t Count(std::uint32_t vertex) const { return Offsets[vertex + 1] - Offsets[vertex]; }
+};
+
+// Stable order of the faces by attribute id (ascending): slotFace[slot] is the face at that
+// place. One range per id with its face span (vertex spans are left 0). Returns true when no
+// face moves. attributes may be null: every face has id 0.
+bool GroupFaces(const std::uint32_t* attributes, std::uint32_t faceCount, std::vector<std::uint32_t>& slotFace,
+                std::vector<Range>& ranges);
+
+// Tipsify (Sander, Nehab and Barczak) for a FIFO of cacheSize entries: writes faceCount
+// triangle numbers to order and returns the misses of that FIFO over the new order.
+std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
+                           const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order);
+
+// Forsyth's scoring order over a modelled LRU cache: writes faceCount triangle numbers to order.
+void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
+                  const VertexTriangles& around, std::uint32_t* order);
+
+// Fills plan.VertexOrder and plan.VertexRemap from plan.FaceOrder (first use, unused vertices
+// last in their old order) and the vertex span of every range.
+void RenumberVertices(const std::uint32_t* indices, std::uint32_t vertexCount, Plan& plan);
+} // namespace Steps
+} // namespace VertexCache
