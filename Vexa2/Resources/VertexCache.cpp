@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace VertexCache
@@ -89,30 +90,24 @@ std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t*
     return misses - cacheSize;
 }
 
-std::uint32_t CountUsedVertices(const Steps::VertexTriangles& around, std::uint32_t vertexCount)
-{
-    std::uint32_t used = 0;
-    for (std::uint32_t v = 0; v < vertexCount; ++v)
-    {
-        used += around.Offsets[v + 1] != around.Offsets[v] ? 1 : 0;
-    }
-    return used;
-}
-
-// Orders one group, given as a mesh of its own; writes its triangle numbers to order.
-void OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                std::uint32_t* order)
+// Orders one group, given as a mesh of its own; writes its triangle numbers to order. Returns
+// the number of vertices in firstUse (0 when it is null or the fan order was not kept).
+std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
+                         std::uint32_t* order, std::uint32_t* firstUse)
 {
     Steps::VertexTriangles around;
     around.Build(indices, faceCount, vertexCount);
 
     // Keep the order that misses least; the input order stands unless it is beaten.
     const std::uint32_t inputMisses = CountFifoMisses(indices, nullptr, faceCount, vertexCount, TargetFifoSize);
-    const std::uint32_t fanMisses = Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order);
+    const std::uint32_t fanMisses =
+        Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order, firstUse);
     std::uint32_t misses = fanMisses;
+    bool fanOrder = true;
     if (inputMisses <= fanMisses)
     {
         misses = inputMisses;
+        fanOrder = false;
         for (std::uint32_t i = 0; i < faceCount; ++i)
         {
             order[i] = i;
@@ -120,23 +115,27 @@ void OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, std::uint
     }
 
     // Only where the fan order is clearly short of the floor may the scoring method win.
-    if (double(fanMisses) > GoodEnoughRatio * double(CountUsedVertices(around, vertexCount)))
+    if (double(fanMisses) > GoodEnoughRatio * double(around.UsedVertices))
     {
-        std::vector<std::uint32_t> scored(faceCount);
-        Steps::ForsythOrder(indices, faceCount, vertexCount, around, scored.data());
-        if (CountFifoMisses(indices, scored.data(), faceCount, vertexCount, TargetFifoSize) < misses)
+        const std::unique_ptr<std::uint32_t[]> scored = Steps::Uninitialised<std::uint32_t>(faceCount);
+        Steps::ForsythOrder(indices, faceCount, vertexCount, around, scored.get());
+        if (CountFifoMisses(indices, scored.get(), faceCount, vertexCount, TargetFifoSize) < misses)
         {
+            fanOrder = false;
             for (std::uint32_t i = 0; i < faceCount; ++i)
             {
                 order[i] = scored[i];
             }
         }
     }
+    return fanOrder && firstUse != nullptr ? around.UsedVertices : 0;
 }
 
-// The faces of slots [first, first + count) as a mesh of their own, vertices numbered by
-// first use. localOf maps old vertex numbers to the group's (None elsewhere, and again after).
-std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* slotFace, std::uint32_t count,
+// The faces slotFace[0] to slotFace[count - 1] (first to first + count - 1 when slotFace is null)
+// as a mesh of their own, vertices numbered by first use. localOf maps old vertex numbers to
+// the group's (None elsewhere, and again after).
+std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* slotFace, std::uint32_t first,
+                           std::uint32_t count,
                            std::vector<std::uint32_t>& localOf, std::vector<std::uint32_t>& used,
                            std::vector<std::uint32_t>& groupIndices)
 {
@@ -144,7 +143,8 @@ std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* sl
     used.clear();
     for (std::uint32_t i = 0; i < count; ++i)
     {
-        const std::uint32_t* t = indices + std::size_t(slotFace[i]) * 3;
+        const std::uint32_t face = slotFace != nullptr ? slotFace[i] : first + i;
+        const std::uint32_t* t = indices + std::size_t(face) * 3;
         for (int k = 0; k < 3; ++k)
         {
             std::uint32_t& local = localOf[t[k]];
@@ -170,11 +170,13 @@ void BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attribu
     Steps::GroupFaces(attributes, faceCount, slotFace, plan.Ranges);
     plan.FaceOrder.resize(faceCount);
     std::uint32_t* faceOrder = plan.FaceOrder.data();
-
+    std::uint32_t firstUseCount = 0;
     if (plan.Ranges.size() == 1)
     {
-        // The usual case: one group, the whole mesh as it is.
-        OrderGroup(indices, faceCount, vertexCount, faceOrder);
+        // The usual case: one group, the whole mesh as it is. The fan order hands over the
+        // vertices' first-use order, which spares renumbering a pass through the faces.
+        plan.VertexOrder.resize(vertexCount);
+        firstUseCount = OrderGroup(indices, faceCount, vertexCount, faceOrder, plan.VertexOrder.data());
     }
     else if (!plan.Ranges.empty())
     {
@@ -183,18 +185,18 @@ void BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attribu
         std::vector<std::uint32_t> groupIndices;
         for (const Range& range : plan.Ranges)
         {
-            const std::uint32_t* slots = slotFace.data() + range.FaceStart;
+            const std::uint32_t* slots = slotFace.empty() ? nullptr : slotFace.data() + range.FaceStart;
             std::uint32_t* order = faceOrder + range.FaceStart;
             const std::uint32_t groupVertices =
-                ExtractGroup(indices, slots, range.FaceCount, localOf, used, groupIndices);
-            OrderGroup(groupIndices.data(), range.FaceCount, groupVertices, order);
+                ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, localOf, used, groupIndices);
+            OrderGroup(groupIndices.data(), range.FaceCount, groupVertices, order, nullptr);
             for (std::uint32_t i = 0; i < range.FaceCount; ++i)
             {
-                order[i] = slots[order[i]];
+                order[i] = slots != nullptr ? slots[order[i]] : range.FaceStart + order[i];
             }
         }
     }
-    Steps::RenumberVertices(indices, vertexCount, plan);
+    Steps::RenumberVertices(indices, firstUseCount, vertexCount, plan);
 }
 } // namespace
 
@@ -209,12 +211,14 @@ void Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t f
     {
         ++Offsets[indices[i]];
     }
+    UsedVertices = vertexCount > 0 && Offsets[0] != 0 ? 1 : 0;
     for (std::uint32_t v = 1; v < vertexCount; ++v)
     {
+        UsedVertices += Offsets[v] != 0 ? 1 : 0;
         Offsets[v] += Offsets[v - 1];
     }
     Offsets[vertexCount] = std::uint32_t(cornerCount);
-    Triangles.resize(cornerCount);
+    Triangles = Uninitialised<std::uint32_t>(cornerCount);
     for (std::uint32_t t = faceCount; t-- > 0;)
     {
         const std::uint32_t* corners = indices + std::size_t(t) * 3;
@@ -227,9 +231,9 @@ void Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t f
 bool BuildPlan(const std::uint32_t* indices, const std::uint32_t* attributes, std::uint32_t faceCount,
                std::uint32_t vertexCount, Plan& plan)
 {
-    ClearPlan(plan);
     if (!InputIsValid(indices, faceCount, vertexCount))
     {
+        ClearPlan(plan);
         return false;
     }
     // The only failure left is memory (bad_alloc, or length_error from a size no allocator

@@ -58,32 +58,34 @@ void SortByAnyIds(const std::uint32_t* attributes, std::uint32_t faceCount, std:
 }
 } // namespace
 
-bool GroupFaces(const std::uint32_t* attributes, std::uint32_t faceCount, std::vector<std::uint32_t>& slotFace,
+void GroupFaces(const std::uint32_t* attributes, std::uint32_t faceCount, std::vector<std::uint32_t>& slotFace,
                 std::vector<Range>& ranges)
 {
-    slotFace.resize(faceCount);
+    slotFace.clear();
     ranges.clear();
+    // The common case, D3DX's loader hands out faces sorted by attribute: the ranges come
+    // straight from the ids and no face moves.
     bool sorted = true;
     std::uint32_t maxId = 0;
-    if (attributes != nullptr && faceCount > 0)
+    for (std::uint32_t f = 0; f < faceCount; ++f)
     {
-        maxId = attributes[0];
-        for (std::uint32_t f = 1; f < faceCount; ++f)
+        const std::uint32_t id = attributes != nullptr ? attributes[f] : 0;
+        if (ranges.empty() || ranges.back().AttribId != id)
         {
-            sorted = sorted && attributes[f - 1] <= attributes[f];
-            maxId = attributes[f] > maxId ? attributes[f] : maxId;
+            sorted = sorted && (ranges.empty() || ranges.back().AttribId < id);
+            const Range range = {id, f, 0, 0, 0};
+            ranges.push_back(range);
         }
+        ++ranges.back().FaceCount;
+        maxId = id > maxId ? id : maxId;
     }
-
     if (sorted)
     {
-        // The common case: D3DX's loader already hands out faces sorted by attribute.
-        for (std::uint32_t f = 0; f < faceCount; ++f)
-        {
-            slotFace[f] = f;
-        }
+        return;
     }
-    else if (maxId < faceCount + 65536u)
+
+    slotFace.resize(faceCount);
+    if (maxId < faceCount + 65536u)
     {
         SortBySmallIds(attributes, faceCount, maxId, slotFace);
     }
@@ -91,11 +93,10 @@ bool GroupFaces(const std::uint32_t* attributes, std::uint32_t faceCount, std::v
     {
         SortByAnyIds(attributes, faceCount, slotFace);
     }
-
-    // The vertex spans are filled in after renumbering.
+    ranges.clear();
     for (std::uint32_t slot = 0; slot < faceCount; ++slot)
     {
-        const std::uint32_t id = attributes != nullptr ? attributes[slotFace[slot]] : 0;
+        const std::uint32_t id = attributes[slotFace[slot]];
         if (ranges.empty() || ranges.back().AttribId != id)
         {
             const Range range = {id, slot, 0, 0, 0};
@@ -103,7 +104,6 @@ bool GroupFaces(const std::uint32_t* attributes, std::uint32_t faceCount, std::v
         }
         ++ranges.back().FaceCount;
     }
-    return sorted;
 }
 } // namespace Steps
 } // namespace VertexCache

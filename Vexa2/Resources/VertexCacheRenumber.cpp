@@ -6,12 +6,43 @@ namespace VertexCache
 {
 namespace Steps
 {
-void RenumberVertices(const std::uint32_t* indices, std::uint32_t vertexCount, Plan& plan)
+namespace
+{
+// Unused vertices follow the used ones, in their old order.
+void AppendUnusedVertices(std::uint32_t next, std::uint32_t vertexCount, Plan& plan)
+{
+    std::uint32_t* remap = plan.VertexRemap.data();
+    std::uint32_t* vertexOrder = plan.VertexOrder.data();
+    for (std::uint32_t v = 0; v < vertexCount && next < vertexCount; ++v)
+    {
+        if (remap[v] == None)
+        {
+            remap[v] = next;
+            vertexOrder[next++] = v;
+        }
+    }
+}
+} // namespace
+
+void RenumberVertices(const std::uint32_t* indices, std::uint32_t firstUseCount, std::uint32_t vertexCount,
+                      Plan& plan)
 {
     plan.VertexRemap.assign(vertexCount, None);
     plan.VertexOrder.resize(vertexCount);
     std::uint32_t* remap = plan.VertexRemap.data();
     std::uint32_t* vertexOrder = plan.VertexOrder.data();
+    if (firstUseCount > 0 && plan.Ranges.size() == 1)
+    {
+        for (std::uint32_t i = 0; i < firstUseCount; ++i)
+        {
+            remap[vertexOrder[i]] = i;
+        }
+        plan.Ranges[0].VertexStart = 0;
+        plan.Ranges[0].VertexCount = firstUseCount;
+        AppendUnusedVertices(firstUseCount, vertexCount, plan);
+        return;
+    }
+
     const std::uint32_t* faceOrder = plan.FaceOrder.data();
     std::uint32_t next = 0;
     // The span of new vertex numbers each group uses, as D3DX's attribute table gives it.
@@ -37,15 +68,7 @@ void RenumberVertices(const std::uint32_t* indices, std::uint32_t vertexCount, P
         range.VertexStart = low;
         range.VertexCount = high - low + 1;
     }
-    // Vertices no face uses follow, in their old order.
-    for (std::uint32_t v = 0; v < vertexCount && next < vertexCount; ++v)
-    {
-        if (remap[v] == None)
-        {
-            remap[v] = next;
-            vertexOrder[next++] = v;
-        }
-    }
+    AppendUnusedVertices(next, vertexCount, plan);
 }
 } // namespace Steps
 

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace VertexCache
@@ -19,34 +20,48 @@ namespace Steps
 {
 const std::uint32_t None = 0xFFFFFFFFu;
 
+// Room for count values, left uninitialised: for arrays that are written before they are read.
+template <typename T>
+std::unique_ptr<T[]> Uninitialised(std::size_t count)
+{
+    return std::unique_ptr<T[]>(new T[count]);
+}
+
 // The triangles around each vertex: those of vertex v are Triangles[Offsets[v]] up to
 // Triangles[Offsets[v + 1]], ascending. A triangle that uses a vertex twice is listed twice.
 struct VertexTriangles
 {
     std::vector<std::uint32_t> Offsets; // vertexCount + 1
-    std::vector<std::uint32_t> Triangles;
+    std::unique_ptr<std::uint32_t[]> Triangles;
+    std::uint32_t UsedVertices = 0; // vertices with at least one triangle
 
     void Build(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount);
     std::uint32_t Count(std::uint32_t vertex) const { return Offsets[vertex + 1] - Offsets[vertex]; }
 };
 
 // Stable order of the faces by attribute id (ascending): slotFace[slot] is the face at that
-// place. One range per id with its face span (vertex spans are left 0). Returns true when no
-// face moves. attributes may be null: every face has id 0.
-bool GroupFaces(const std::uint32_t* attributes, std::uint32_t faceCount, std::vector<std::uint32_t>& slotFace,
+// place, or slotFace is left empty when no face moves. One range per id with its face span
+// (vertex spans are left 0). attributes may be null: every face has id 0.
+void GroupFaces(const std::uint32_t* attributes, std::uint32_t faceCount, std::vector<std::uint32_t>& slotFace,
                 std::vector<Range>& ranges);
 
 // Tipsify (Sander, Nehab and Barczak) for a FIFO of cacheSize entries: writes faceCount
-// triangle numbers to order and returns the misses of that FIFO over the new order.
+// triangle numbers to order and, unless it is null, the vertices in the order the new face
+// list first uses them to firstUse (around.UsedVertices of them); returns the misses of that
+// FIFO over the new order.
 std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                           const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order);
+                           const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order,
+                           std::uint32_t* firstUse);
 
 // Forsyth's scoring order over a modelled LRU cache: writes faceCount triangle numbers to order.
 void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                   const VertexTriangles& around, std::uint32_t* order);
 
 // Fills plan.VertexOrder and plan.VertexRemap from plan.FaceOrder (first use, unused vertices
-// last in their old order) and the vertex span of every range.
-void RenumberVertices(const std::uint32_t* indices, std::uint32_t vertexCount, Plan& plan);
+// last in their old order) and the vertex span of every range. When plan.Ranges holds one
+// group and firstUseCount is not 0, plan.VertexOrder already begins with that many vertices
+// in first-use order (as TipsifyOrder gives them).
+void RenumberVertices(const std::uint32_t* indices, std::uint32_t firstUseCount, std::uint32_t vertexCount,
+                      Plan& plan);
 } // namespace Steps
 } // namespace VertexCache

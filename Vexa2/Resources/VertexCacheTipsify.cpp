@@ -27,6 +27,7 @@ struct Tipsify
     std::uint32_t CacheSize;
     std::uint32_t VertexCount;
     std::uint32_t Cursor;      // vertices below it have no triangle left
+    std::uint32_t* FirstUse;   // vertices in order of first use, or null
 };
 
 inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* order)
@@ -35,6 +36,7 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
     const std::uint32_t* end = run.Triangles + run.Offsets[fan + 1];
     std::uint32_t clock = run.Clock;
     std::uint32_t* deadEnd = run.DeadEnds + run.DeadEndCount;
+    std::uint32_t* firstUse = run.FirstUse;
     for (; list != end; ++list)
     {
         const std::uint32_t t = *list;
@@ -53,11 +55,17 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
             // A miss: the FIFO loads v now, and keeps it for cacheSize more misses.
             if (clock - run.Stamp[v] > run.CacheSize)
             {
+                // Stamps start at 0, below every clock value: never loaded before.
+                if (run.Stamp[v] == 0 && firstUse != nullptr)
+                {
+                    *firstUse++ = v;
+                }
                 run.Stamp[v] = clock++;
             }
         }
     }
     run.Clock = clock;
+    run.FirstUse = firstUse;
     run.DeadEndCount = std::size_t(deadEnd - run.DeadEnds);
     return order;
 }
@@ -107,7 +115,8 @@ inline std::uint32_t NextFanCentre(Tipsify& run, std::size_t fanStart)
 } // namespace
 
 std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                           const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order)
+                           const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order,
+                           std::uint32_t* firstUse)
 {
     std::vector<std::uint32_t> live(vertexCount);
     for (std::uint32_t v = 0; v < vertexCount; ++v)
@@ -116,9 +125,9 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
     }
     std::vector<std::uint32_t> stamp(vertexCount, 0);
     std::vector<std::uint8_t> emitted(faceCount, 0);
-    std::vector<std::uint32_t> deadEnds(std::size_t(faceCount) * 3);
-    Tipsify run = {indices, around.Offsets.data(), around.Triangles.data(), live.data(), stamp.data(),
-                   emitted.data(), deadEnds.data(), 0, cacheSize + 1, cacheSize, vertexCount, 0};
+    const std::unique_ptr<std::uint32_t[]> deadEnds = Uninitialised<std::uint32_t>(std::size_t(faceCount) * 3);
+    Tipsify run = {indices, around.Offsets.data(), around.Triangles.get(), live.data(), stamp.data(),
+                   emitted.data(), deadEnds.get(), 0, cacheSize + 1, cacheSize, vertexCount, 0, firstUse};
     for (std::uint32_t fan = NextInInputOrder(run); fan != None;)
     {
         const std::size_t fanStart = run.DeadEndCount;

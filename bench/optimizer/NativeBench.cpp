@@ -2,7 +2,7 @@
 // `name: value` lines: miss ratios (FIFO of 16 and 32 entries) of the input order, of ours, of
 // meshopt_optimizeVertexCache and of meshopt_optimizeVertexCacheFifo, ordering speed of each,
 // and the worst ratios of ours against meshopt_optimizeVertexCacheFifo over all meshes.
-// Speed is the best of several runs (the machine may be busy with other work).
+// Speed is the best processor time of several runs, the methods taking turns.
 #include "Models.h"
 #include "VertexCache.h"
 #include "tests/vertexcache/CacheAnalysis.h"
@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <time.h>
 #include <vector>
 
 namespace
@@ -60,21 +61,51 @@ std::vector<BenchMesh> Meshes()
     return meshes;
 }
 
-// Best wall-clock time of one run, in seconds: at least 5 runs and a quarter second, unless
-// the runs are so slow (meshopt_optimizeVertexCache on a fan) that 2 seconds pass first.
-double BestSeconds(const std::function<void()>& run)
+double CpuSeconds()
 {
-    double best = 0.0;
-    double total = 0.0;
-    for (int i = 0; total < 2.0 && (i < 5 || (total < 0.25 && i < 1000)); ++i)
+    timespec now = {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// One ordering method's runs: the best processor time of one run is its figure (the machine
+// may be busy with other work; processor time ignores waiting, the best run the rest).
+struct Timing
+{
+    std::function<void()> Run;
+    double Best = 0.0;
+    double Total = 0.0;
+    int Runs = 0;
+
+    // At least 5 runs and a third of a second, unless the runs are so slow (meshopt's scoring
+    // method on a fan) that 2 seconds pass first.
+    bool Wants() const { return Total < 2.0 && (Runs < 5 || (Total < 0.33 && Runs < 500)); }
+    void Once()
     {
-        const auto start = std::chrono::steady_clock::now();
-        run();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        best = i == 0 || seconds < best ? seconds : best;
-        total += seconds;
+        const double start = CpuSeconds();
+        Run();
+        const double seconds = CpuSeconds() - start;
+        Best = Runs == 0 || seconds < Best ? seconds : Best;
+        Total += seconds;
+        ++Runs;
     }
-    return best;
+};
+
+// The methods take turns, so that a change in the machine's load hits them alike.
+void TimeTogether(std::vector<Timing*> timings)
+{
+    for (bool any = true; any;)
+    {
+        any = false;
+        for (Timing* timing : timings)
+        {
+            if (timing->Wants())
+            {
+                timing->Once();
+                any = true;
+            }
+        }
+    }
 }
 
 double Acmr(const Indices& indices, std::uint32_t cacheSize)
@@ -88,33 +119,37 @@ struct Result
     double Mtris;
 };
 
-Result RunOurs(const BenchMesh& mesh)
+struct Results
+{
+    Result Ours, Meshopt, Fifo;
+};
+
+Results RunAll(const BenchMesh& mesh)
 {
     const std::uint32_t faceCount = std::uint32_t(mesh.Faces.size() / 3);
     VertexCache::Plan plan;
     bool built = true;
-    const double seconds = BestSeconds([&] {
+    Indices meshopt(mesh.Faces.size());
+    Indices fifo(mesh.Faces.size());
+    Timing ours = {[&] {
         built = VertexCache::BuildPlan(mesh.Faces.data(), mesh.Attributes.data(), faceCount, mesh.VertexCount, plan) &&
                 built;
-    });
+    }};
+    Timing scoring = {[&] {
+        meshopt_optimizeVertexCache(meshopt.data(), mesh.Faces.data(), mesh.Faces.size(), mesh.VertexCount);
+    }};
+    Timing fan = {[&] {
+        meshopt_optimizeVertexCacheFifo(fifo.data(), mesh.Faces.data(), mesh.Faces.size(), mesh.VertexCount, 16);
+    }};
+    TimeTogether({&ours, &scoring, &fan});
     if (!built)
     {
         std::fprintf(stderr, "BuildPlan failed on %s\n", mesh.Name.c_str());
-        return {mesh.Faces, 0.0};
     }
-    return {MeshMaker::Apply(plan.FaceOrder, plan.VertexRemap, mesh.Faces), faceCount / seconds / 1e6};
-}
-
-Result RunMeshopt(const BenchMesh& mesh, bool fifo)
-{
-    Indices ordered(mesh.Faces.size());
-    const double seconds = BestSeconds([&] {
-        if (fifo)
-            meshopt_optimizeVertexCacheFifo(ordered.data(), mesh.Faces.data(), mesh.Faces.size(), mesh.VertexCount, 16);
-        else
-            meshopt_optimizeVertexCache(ordered.data(), mesh.Faces.data(), mesh.Faces.size(), mesh.VertexCount);
-    });
-    return {ordered, double(mesh.Faces.size() / 3) / seconds / 1e6};
+    const double mega = double(faceCount) / 1e6;
+    return {{built ? MeshMaker::Apply(plan.FaceOrder, plan.VertexRemap, mesh.Faces) : mesh.Faces, mega / ours.Best},
+            {meshopt, mega / scoring.Best},
+            {fifo, mega / fan.Best}};
 }
 
 void Print(const std::string& name, double value, const char* format = "%s: %.4f\n")
@@ -131,9 +166,10 @@ int main()
     bool first = true;
     for (const BenchMesh& mesh : Meshes())
     {
-        const Result ours = RunOurs(mesh);
-        const Result meshopt = RunMeshopt(mesh, false);
-        const Result fifo = RunMeshopt(mesh, true);
+        const Results results = RunAll(mesh);
+        const Result& ours = results.Ours;
+        const Result& meshopt = results.Meshopt;
+        const Result& fifo = results.Fifo;
         const std::string& n = mesh.Name;
         Print("native_faces_" + n, double(mesh.Faces.size() / 3), "%s: %.0f\n");
         for (std::uint32_t cache : {16u, 32u})
