@@ -90,8 +90,8 @@ std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t*
     return misses - cacheSize;
 }
 
-// Orders one group, given as a mesh of its own; writes its triangle numbers to order. Returns
-// the number of vertices in firstUse (0 when it is null or the fan order was not kept).
+// Orders one group, given as a mesh of its own; writes its triangle numbers to order and its
+// vertices in order of first use to firstUse, and returns their count.
 std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                          std::uint32_t* order, std::uint32_t* firstUse)
 {
@@ -128,7 +128,7 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
             }
         }
     }
-    return fanOrder && firstUse != nullptr ? around.UsedVertices : 0;
+    return fanOrder ? around.UsedVertices : Steps::FirstUse(indices, order, faceCount, vertexCount, firstUse);
 }
 
 // The faces slotFace[0] to slotFace[count - 1] (first to first + count - 1 when slotFace is null)
@@ -170,33 +170,39 @@ void BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attribu
     Steps::GroupFaces(attributes, faceCount, slotFace, plan.Ranges);
     plan.FaceOrder.resize(faceCount);
     std::uint32_t* faceOrder = plan.FaceOrder.data();
-    std::uint32_t firstUseCount = 0;
+    Steps::StartRenumbering(vertexCount, plan);
+    std::uint32_t next = 0;
     if (plan.Ranges.size() == 1)
     {
-        // The usual case: one group, the whole mesh as it is. The fan order hands over the
-        // vertices' first-use order, which spares renumbering a pass through the faces.
-        plan.VertexOrder.resize(vertexCount);
-        firstUseCount = OrderGroup(indices, faceCount, vertexCount, faceOrder, plan.VertexOrder.data());
+        // The usual case: one group, the whole mesh as it is; its first-use order is the
+        // beginning of the vertex order.
+        std::uint32_t* firstUse = plan.VertexOrder.data();
+        const std::uint32_t used = OrderGroup(indices, faceCount, vertexCount, faceOrder, firstUse);
+        Steps::RenumberGroup(firstUse, used, nullptr, plan.Ranges[0], next, plan);
     }
     else if (!plan.Ranges.empty())
     {
         std::vector<std::uint32_t> localOf(vertexCount, None);
-        std::vector<std::uint32_t> used;
+        std::vector<std::uint32_t> toGlobal;
         std::vector<std::uint32_t> groupIndices;
-        for (const Range& range : plan.Ranges)
+        std::vector<std::uint32_t> firstUse;
+        for (Range& range : plan.Ranges)
         {
             const std::uint32_t* slots = slotFace.empty() ? nullptr : slotFace.data() + range.FaceStart;
             std::uint32_t* order = faceOrder + range.FaceStart;
             const std::uint32_t groupVertices =
-                ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, localOf, used, groupIndices);
-            OrderGroup(groupIndices.data(), range.FaceCount, groupVertices, order, nullptr);
+                ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, localOf, toGlobal, groupIndices);
+            firstUse.resize(groupVertices);
+            const std::uint32_t used =
+                OrderGroup(groupIndices.data(), range.FaceCount, groupVertices, order, firstUse.data());
+            Steps::RenumberGroup(firstUse.data(), used, toGlobal.data(), range, next, plan);
             for (std::uint32_t i = 0; i < range.FaceCount; ++i)
             {
                 order[i] = slots != nullptr ? slots[order[i]] : range.FaceStart + order[i];
             }
         }
     }
-    Steps::RenumberVertices(indices, firstUseCount, vertexCount, plan);
+    Steps::FinishRenumbering(next, plan);
 }
 } // namespace
 

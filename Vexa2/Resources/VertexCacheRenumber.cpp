@@ -1,18 +1,66 @@
 // Vertices renumbered in the order the new face list first uses them, and the attribute
 // ranges' vertex spans; the D3DX adjacency array carried over to the new face order.
+// Renumbering reads each group's distinct vertices once rather than walking its faces again.
 #include "VertexCacheSteps.h"
 
 namespace VertexCache
 {
 namespace Steps
 {
-namespace
+std::uint32_t FirstUse(const std::uint32_t* indices, const std::uint32_t* order, std::uint32_t faceCount,
+                       std::uint32_t vertexCount, std::uint32_t* firstUse)
 {
-// Unused vertices follow the used ones, in their old order.
-void AppendUnusedVertices(std::uint32_t next, std::uint32_t vertexCount, Plan& plan)
+    std::vector<std::uint8_t> seen(vertexCount, 0);
+    std::uint32_t count = 0;
+    for (std::uint32_t i = 0; i < faceCount; ++i)
+    {
+        const std::uint32_t* t = indices + std::size_t(order[i]) * 3;
+        for (int k = 0; k < 3; ++k)
+        {
+            if (!seen[t[k]])
+            {
+                seen[t[k]] = 1;
+                firstUse[count++] = t[k];
+            }
+        }
+    }
+    return count;
+}
+
+void StartRenumbering(std::uint32_t vertexCount, Plan& plan)
+{
+    plan.VertexRemap.assign(vertexCount, None);
+    plan.VertexOrder.resize(vertexCount);
+}
+
+void RenumberGroup(const std::uint32_t* firstUse, std::uint32_t count, const std::uint32_t* toGlobal, Range& range,
+                   std::uint32_t& next, Plan& plan)
 {
     std::uint32_t* remap = plan.VertexRemap.data();
     std::uint32_t* vertexOrder = plan.VertexOrder.data();
+    std::uint32_t low = None;
+    std::uint32_t high = 0;
+    for (std::uint32_t i = 0; i < count; ++i)
+    {
+        // With firstUse being vertexOrder, next never passes i: each entry is read first.
+        const std::uint32_t v = toGlobal != nullptr ? toGlobal[firstUse[i]] : firstUse[i];
+        if (remap[v] == None)
+        {
+            vertexOrder[next] = v;
+            remap[v] = next++;
+        }
+        low = remap[v] < low ? remap[v] : low;
+        high = remap[v] > high ? remap[v] : high;
+    }
+    range.VertexStart = count > 0 ? low : 0;
+    range.VertexCount = count > 0 ? high - low + 1 : 0;
+}
+
+void FinishRenumbering(std::uint32_t next, Plan& plan)
+{
+    std::uint32_t* remap = plan.VertexRemap.data();
+    std::uint32_t* vertexOrder = plan.VertexOrder.data();
+    const std::uint32_t vertexCount = std::uint32_t(plan.VertexRemap.size());
     for (std::uint32_t v = 0; v < vertexCount && next < vertexCount; ++v)
     {
         if (remap[v] == None)
@@ -21,54 +69,6 @@ void AppendUnusedVertices(std::uint32_t next, std::uint32_t vertexCount, Plan& p
             vertexOrder[next++] = v;
         }
     }
-}
-} // namespace
-
-void RenumberVertices(const std::uint32_t* indices, std::uint32_t firstUseCount, std::uint32_t vertexCount,
-                      Plan& plan)
-{
-    plan.VertexRemap.assign(vertexCount, None);
-    plan.VertexOrder.resize(vertexCount);
-    std::uint32_t* remap = plan.VertexRemap.data();
-    std::uint32_t* vertexOrder = plan.VertexOrder.data();
-    if (firstUseCount > 0 && plan.Ranges.size() == 1)
-    {
-        for (std::uint32_t i = 0; i < firstUseCount; ++i)
-        {
-            remap[vertexOrder[i]] = i;
-        }
-        plan.Ranges[0].VertexStart = 0;
-        plan.Ranges[0].VertexCount = firstUseCount;
-        AppendUnusedVertices(firstUseCount, vertexCount, plan);
-        return;
-    }
-
-    const std::uint32_t* faceOrder = plan.FaceOrder.data();
-    std::uint32_t next = 0;
-    // The span of new vertex numbers each group uses, as D3DX's attribute table gives it.
-    for (Range& range : plan.Ranges)
-    {
-        std::uint32_t low = None;
-        std::uint32_t high = 0;
-        for (std::uint32_t i = range.FaceStart; i < range.FaceStart + range.FaceCount; ++i)
-        {
-            const std::uint32_t* t = indices + std::size_t(faceOrder[i]) * 3;
-            for (int k = 0; k < 3; ++k)
-            {
-                std::uint32_t& v = remap[t[k]];
-                if (v == None)
-                {
-                    vertexOrder[next] = t[k];
-                    v = next++;
-                }
-                low = v < low ? v : low;
-                high = v > high ? v : high;
-            }
-        }
-        range.VertexStart = low;
-        range.VertexCount = high - low + 1;
-    }
-    AppendUnusedVertices(next, vertexCount, plan);
 }
 } // namespace Steps
 

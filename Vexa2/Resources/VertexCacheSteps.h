@@ -57,11 +57,20 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
 void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                   const VertexTriangles& around, std::uint32_t* order);
 
-// Fills plan.VertexOrder and plan.VertexRemap from plan.FaceOrder (first use, unused vertices
-// last in their old order) and the vertex span of every range. When plan.Ranges holds one
-// group and firstUseCount is not 0, plan.VertexOrder already begins with that many vertices
-// in first-use order (as TipsifyOrder gives them).
-void RenumberVertices(const std::uint32_t* indices, std::uint32_t firstUseCount, std::uint32_t vertexCount,
-                      Plan& plan);
+// The vertices of the triangles order[0] to order[faceCount - 1], each at its first use:
+// writes them to firstUse and returns their count.
+std::uint32_t FirstUse(const std::uint32_t* indices, const std::uint32_t* order, std::uint32_t faceCount,
+                       std::uint32_t vertexCount, std::uint32_t* firstUse);
+
+// Vertices renumbered by first use in the new face order, group by group in the order of
+// plan.Ranges: StartRenumbering, then RenumberGroup for each range with that group's vertices
+// in first-use order (toGlobal maps them to the mesh's numbers; null when they are the mesh's
+// already; firstUse may be plan.VertexOrder itself when one group holds every face), then
+// FinishRenumbering, which puts the vertices no face uses last, in their old order. Each range
+// gets the span of new vertex numbers its group uses, as D3DX's attribute table gives it.
+void StartRenumbering(std::uint32_t vertexCount, Plan& plan);
+void RenumberGroup(const std::uint32_t* firstUse, std::uint32_t count, const std::uint32_t* toGlobal, Range& range,
+                   std::uint32_t& next, Plan& plan);
+void FinishRenumbering(std::uint32_t next, Plan& plan);
 } // namespace Steps
 } // namespace VertexCache
