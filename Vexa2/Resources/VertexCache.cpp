@@ -68,14 +68,17 @@ bool InputIsValid(const std::uint32_t* indices, std::uint32_t faceCount, std::ui
 }
 
 // Misses of a fresh FIFO of cacheSize entries over the triangles in order (all of them, in
-// input order, when order is null). A FIFO never reorders on a hit, so a vertex is cached
-// exactly when fewer than cacheSize misses happened since the miss that loaded it.
+// input order, when order is null), counted only as far as they stay within limit: once past
+// it, the order has lost and the count stops there. A FIFO never reorders on a hit, so a
+// vertex is cached exactly when fewer than cacheSize misses happened since the miss that
+// loaded it.
 std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t* order, std::uint32_t faceCount,
-                              std::uint32_t vertexCount, std::uint32_t cacheSize)
+                              std::uint32_t vertexCount, std::uint32_t cacheSize, std::uint32_t limit)
 {
     std::vector<std::uint32_t> loadedAt(vertexCount, 0);
     std::uint32_t misses = cacheSize; // every vertex starts out long gone
-    for (std::uint32_t i = 0; i < faceCount; ++i)
+    const std::uint32_t stop = limit < None - cacheSize ? limit + cacheSize : None;
+    for (std::uint32_t i = 0; i < faceCount && misses <= stop; ++i)
     {
         const std::uint32_t* t = indices + std::size_t(order != nullptr ? order[i] : i) * 3;
         for (int k = 0; k < 3; ++k)
@@ -99,9 +102,10 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     around.Build(indices, faceCount, vertexCount);
 
     // Keep the order that misses least; the input order stands unless it is beaten.
-    const std::uint32_t inputMisses = CountFifoMisses(indices, nullptr, faceCount, vertexCount, TargetFifoSize);
     const std::uint32_t fanMisses =
         Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order, firstUse);
+    const std::uint32_t inputMisses =
+        CountFifoMisses(indices, nullptr, faceCount, vertexCount, TargetFifoSize, fanMisses);
     std::uint32_t misses = fanMisses;
     bool fanOrder = true;
     if (inputMisses <= fanMisses)
@@ -119,7 +123,7 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     {
         const std::unique_ptr<std::uint32_t[]> scored = Steps::Uninitialised<std::uint32_t>(faceCount);
         Steps::ForsythOrder(indices, faceCount, vertexCount, around, scored.get());
-        if (CountFifoMisses(indices, scored.get(), faceCount, vertexCount, TargetFifoSize) < misses)
+        if (CountFifoMisses(indices, scored.get(), faceCount, vertexCount, TargetFifoSize, misses) < misses)
         {
             fanOrder = false;
             for (std::uint32_t i = 0; i < faceCount; ++i)

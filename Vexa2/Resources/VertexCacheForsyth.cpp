@@ -88,9 +88,9 @@ private:
     const std::uint32_t* m_indices;
     std::uint32_t m_faceCount;
     const std::uint32_t* m_offsets;
-    // Each vertex's corners (3 * triangle + corner), its live ones first.
-    std::vector<std::uint32_t> m_corners;
-    std::vector<std::uint32_t> m_position; // corner -> its place in its vertex's list
+    // Each vertex's triangles, its live ones first; a triangle is listed once per corner.
+    std::vector<std::uint32_t> m_triangles;
+    std::vector<std::uint32_t> m_position; // corner (3 * triangle + k) -> its place in its vertex's list
     std::vector<std::uint32_t> m_live;     // vertex -> corners not yet emitted
     std::vector<float> m_score;            // vertex -> current score
     std::vector<std::uint32_t> m_seen;     // triangle -> last step that scored it
@@ -107,14 +107,14 @@ private:
 Forsyth::Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                  const VertexTriangles& around)
     : m_tables(Tables()), m_indices(indices), m_faceCount(faceCount), m_offsets(around.Offsets.data()),
-      m_corners(std::size_t(faceCount) * 3), m_position(std::size_t(faceCount) * 3), m_live(vertexCount),
+      m_triangles(std::size_t(faceCount) * 3), m_position(std::size_t(faceCount) * 3), m_live(vertexCount),
       m_score(vertexCount), m_seen(faceCount, None), m_emitted(faceCount, 0), m_place(vertexCount, -1)
 {
     std::vector<std::uint32_t> fill(around.Offsets.begin(), around.Offsets.end() - 1);
-    for (std::size_t c = 0; c < m_corners.size(); ++c)
+    for (std::size_t c = 0; c < m_triangles.size(); ++c)
     {
         const std::uint32_t place = fill[indices[c]]++;
-        m_corners[place] = std::uint32_t(c);
+        m_triangles[place] = std::uint32_t(c / 3);
         m_position[c] = place - m_offsets[indices[c]];
     }
     for (std::uint32_t v = 0; v < vertexCount; ++v)
@@ -147,19 +147,26 @@ void Forsyth::Run(std::uint32_t* order)
     }
 }
 
-// The triangle leaves the live part of its vertices' lists (order inside a list is free).
+// The triangle leaves the live part of its vertices' lists (order inside a list is free): the
+// last live entry takes its place.
 void Forsyth::Remove(std::uint32_t triangle)
 {
-    for (std::uint32_t c = triangle * 3; c < triangle * 3 + 3; ++c)
+    for (std::size_t c = std::size_t(triangle) * 3; c < std::size_t(triangle) * 3 + 3; ++c)
     {
         const std::uint32_t v = m_indices[c];
-        std::uint32_t* list = m_corners.data() + m_offsets[v];
+        std::uint32_t* list = m_triangles.data() + m_offsets[v];
         const std::uint32_t last = --m_live[v];
         const std::uint32_t here = m_position[c];
         const std::uint32_t moved = list[last];
+        // The corner of the moved triangle that this entry stands for.
+        std::size_t movedCorner = std::size_t(moved) * 3;
+        while (m_indices[movedCorner] != v || m_position[movedCorner] != last)
+        {
+            ++movedCorner;
+        }
         list[here] = moved;
-        m_position[moved] = here;
-        list[last] = c;
+        m_position[movedCorner] = here;
+        list[last] = triangle;
         m_position[c] = last;
     }
 }
@@ -246,11 +253,11 @@ std::uint32_t Forsyth::PickBest(std::uint32_t step)
     for (int i = 0; i < m_cacheSize; ++i)
     {
         const std::uint32_t v = m_cacheVertex[i];
-        const std::uint32_t* list = m_corners.data() + m_offsets[v];
+        const std::uint32_t* list = m_triangles.data() + m_offsets[v];
         const std::uint32_t count = m_live[v] < MaxCandidates ? m_live[v] : MaxCandidates;
         for (std::uint32_t j = 0; j < count; ++j)
         {
-            const std::uint32_t t = list[j] / 3;
+            const std::uint32_t t = list[j];
             if (m_seen[t] == step)
             {
                 continue;
