@@ -186,7 +186,7 @@ void BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attribu
     }
     else if (!plan.Ranges.empty())
     {
-        std::vector<std::uint32_t> localOf(vertexCount, None);
+        std::vector<std::uint32_t> localOf;
         std::vector<std::uint32_t> toGlobal;
         std::vector<std::uint32_t> groupIndices;
         std::vector<std::uint32_t> firstUse;
@@ -194,12 +194,23 @@ void BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attribu
         {
             const std::uint32_t* slots = slotFace.empty() ? nullptr : slotFace.data() + range.FaceStart;
             std::uint32_t* order = faceOrder + range.FaceStart;
-            const std::uint32_t groupVertices =
-                ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, localOf, toGlobal, groupIndices);
-            firstUse.resize(groupVertices);
-            const std::uint32_t used =
-                OrderGroup(groupIndices.data(), range.FaceCount, groupVertices, order, firstUse.data());
-            Steps::RenumberGroup(firstUse.data(), used, toGlobal.data(), range, next, plan);
+            // A group whose faces are in place and that is not small beside the vertex buffer
+            // is ordered where it lies, over all vertex numbers; others as a mesh of their own,
+            // so that per-vertex work stays in proportion to the group.
+            const std::size_t corners = std::size_t(range.FaceCount) * 3;
+            const bool inPlace = slots == nullptr && vertexCount <= corners * 4;
+            const std::uint32_t* groupMesh = indices + std::size_t(range.FaceStart) * 3;
+            std::uint32_t groupVertices = vertexCount;
+            if (!inPlace)
+            {
+                localOf.resize(vertexCount, None);
+                groupVertices =
+                    ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, localOf, toGlobal, groupIndices);
+                groupMesh = groupIndices.data();
+            }
+            firstUse.resize(groupVertices < corners ? groupVertices : corners);
+            const std::uint32_t used = OrderGroup(groupMesh, range.FaceCount, groupVertices, order, firstUse.data());
+            Steps::RenumberGroup(firstUse.data(), used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
             for (std::uint32_t i = 0; i < range.FaceCount; ++i)
             {
                 order[i] = slots != nullptr ? slots[order[i]] : range.FaceStart + order[i];
