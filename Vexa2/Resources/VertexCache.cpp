@@ -101,14 +101,15 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     Steps::VertexTriangles around;
     around.Build(indices, faceCount, vertexCount);
 
-    // Keep the order that misses least; the input order stands unless it is beaten.
+    // Keep the order that misses least; the input order stands only where it misses less
+    // (on a tie the fan order is kept: it has its first-use order at hand).
     const std::uint32_t fanMisses =
         Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order, firstUse);
     const std::uint32_t inputMisses =
         CountFifoMisses(indices, nullptr, faceCount, vertexCount, TargetFifoSize, fanMisses);
     std::uint32_t misses = fanMisses;
     bool fanOrder = true;
-    if (inputMisses <= fanMisses)
+    if (inputMisses < fanMisses)
     {
         misses = inputMisses;
         fanOrder = false;
