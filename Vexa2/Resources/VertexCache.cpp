@@ -1,7 +1,8 @@
 // Vertex-cache ordering of an indexed triangle list.
 //
-// Faces are first grouped by attribute id (stable). Each group is then ordered as a mesh of
-// its own by two greedy methods that are good at different things:
+// Faces are first grouped by attribute id (stable). Each group is then ordered (copied out as
+// a mesh of its own when it had to move or is small) by two greedy methods that are good at
+// different things:
 //   - Tipsify (VertexCacheTipsify.cpp): whole vertex fans, the next fan centre chosen so that
 //     it is still in a FIFO of known size. Very good and very fast on well-connected meshes.
 //   - Forsyth's scoring (VertexCacheForsyth.cpp): holds up better on poorly connected meshes
@@ -140,8 +141,7 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
 // as a mesh of their own, vertices numbered by first use. localOf maps old vertex numbers to
 // the group's (None elsewhere, and again after).
 std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* slotFace, std::uint32_t first,
-                           std::uint32_t count,
-                           std::vector<std::uint32_t>& localOf, std::vector<std::uint32_t>& used,
+                           std::uint32_t count, std::vector<std::uint32_t>& localOf, std::vector<std::uint32_t>& used,
                            std::vector<std::uint32_t>& groupIndices)
 {
     groupIndices.resize(std::size_t(count) * 3);
