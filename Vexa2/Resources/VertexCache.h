@@ -1,6 +1,7 @@
 #pragma once
 // Vertex-cache ordering of an indexed triangle list, for platforms whose D3DX lacks it.
-// Pure computation: no Direct3D.
+// Pure computation: no Direct3D. The steps live in VertexCache*.cpp (see VertexCacheSteps.h);
+// the cache-miss analysis that judges the result lives with the tests and benchmarks.
 #include <cstdint>
 #include <vector>
 
@@ -29,16 +30,14 @@ struct Plan
 // post-transform vertex cache; vertices renumbered by first use (unused ones last).
 // indices: 3 per face. attributes: one id per face; null means every face has id 0.
 // A group's faces never come out in an order that misses more often than their input order
-// in a 16-entry FIFO. Returns false, with an empty plan, when an index is not below
-// vertexCount (or memory runs out).
+// in a 16-entry FIFO. Time is linear in the face and vertex counts on every input. Returns
+// false, with an empty plan, when an index is not below vertexCount, the counts are beyond
+// what the plan can hold (more than 0x3FFFFFFF faces, vertexCount 0xFFFFFFFF, or more
+// vertices than this platform can address arrays for), or memory runs out; it never throws.
 bool BuildPlan(const std::uint32_t* indices, const std::uint32_t* attributes, std::uint32_t faceCount,
                std::uint32_t vertexCount, Plan& plan);
 
 // Rewrites a D3DX adjacency array (3 per face, 0xFFFFFFFF = open edge) to the new face order:
 // rows move with their faces, face numbers are renumbered; values that name no face stay.
 void RemapAdjacency(const Plan& plan, std::uint32_t* adjacency);
-
-// Average cache miss ratio (misses per triangle) of a FIFO cache of cacheSize entries.
-double AverageCacheMissRatio(const std::uint32_t* indices, std::uint32_t faceCount,
-                             std::uint32_t cacheSize);
 } // namespace VertexCache

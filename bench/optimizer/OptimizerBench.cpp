@@ -3,6 +3,7 @@
 // from it. Speed is given twice: best wall-clock run, and over processor time (meaningful
 // when the machine is busy with other work).
 #include "VertexCache.h"
+#include "tests/vertexcache/CacheAnalysis.h"
 
 #include <windows.h>
 
@@ -156,7 +157,7 @@ bool Measure(const std::vector<std::uint32_t>& indices, std::uint32_t vertexCoun
 
 double Acmr(const std::vector<std::uint32_t>& indices, std::uint32_t cacheSize)
 {
-    return VertexCache::AverageCacheMissRatio(indices.data(), std::uint32_t(indices.size() / 3), cacheSize);
+    return VertexCacheAnalysis::AverageCacheMissRatio(indices.data(), std::uint32_t(indices.size() / 3), cacheSize);
 }
 } // namespace
 

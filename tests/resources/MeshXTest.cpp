@@ -4,7 +4,7 @@
 #include "ResourceTestSupport.h"
 
 #include "Vexa2/Resources/Mesh_X.h"
-#include "Vexa2/Resources/VertexCache.h"
+#include "tests/vertexcache/CacheAnalysis.h"
 
 #include <gtest/gtest.h>
 
@@ -487,7 +487,7 @@ TEST_P(VertexCacheFallback, ScrambledFacesComeBackCacheFriendly)
                 static_cast<WORD*>(data)[face * 3 + corner] = static_cast<WORD>(index);
         }
     grid->UnlockIndexBuffer();
-    const double before = VertexCache::AverageCacheMissRatio(scrambled.data(), faces, 16);
+    const double before = VertexCacheAnalysis::AverageCacheMissRatio(scrambled.data(), faces, 16);
 
     Quads.D3DXMesh = grid;
     DWORD* adjacency = nullptr;
@@ -495,7 +495,7 @@ TEST_P(VertexCacheFallback, ScrambledFacesComeBackCacheFriendly)
     delete[] adjacency;
     indices = ReadIndices(grid);
     const std::vector<std::uint32_t> optimized(indices.begin(), indices.end());
-    const double after = VertexCache::AverageCacheMissRatio(optimized.data(), faces, 16);
+    const double after = VertexCacheAnalysis::AverageCacheMissRatio(optimized.data(), faces, 16);
     std::printf("ACMR (16-entry FIFO) of a scrambled 12 x 12 grid: %.3f before, %.3f after\n", before, after);
     EXPECT_LT(after, before * 0.75);
     EXPECT_LT(after, 1.0);

@@ -55,6 +55,35 @@ Indices Sphere(std::uint32_t slices, std::uint32_t stacks, std::uint32_t& vertex
     return indices;
 }
 
+Indices Torus(std::uint32_t rings, std::uint32_t segments)
+{
+    Indices indices;
+    indices.reserve(std::size_t(rings) * segments * 6);
+    for (std::uint32_t ring = 0; ring < rings; ++ring)
+    {
+        for (std::uint32_t segment = 0; segment < segments; ++segment)
+        {
+            const std::uint32_t nextRing = (ring + 1) % rings;
+            const std::uint32_t nextSegment = (segment + 1) % segments;
+            const std::uint32_t a = ring * segments + segment;
+            const std::uint32_t b = ring * segments + nextSegment;
+            const std::uint32_t c = nextRing * segments + segment;
+            const std::uint32_t d = nextRing * segments + nextSegment;
+            indices.insert(indices.end(), {a, c, b, b, c, d});
+        }
+    }
+    return indices;
+}
+
+Indices Fan(std::uint32_t triangleCount)
+{
+    Indices indices;
+    indices.reserve(std::size_t(triangleCount) * 3);
+    for (std::uint32_t i = 1; i <= triangleCount; ++i)
+        indices.insert(indices.end(), {0, i, i % triangleCount + 1});
+    return indices;
+}
+
 Indices Soup(std::uint32_t faceCount, std::uint32_t vertexCount, std::uint32_t seed)
 {
     std::mt19937 random(seed);

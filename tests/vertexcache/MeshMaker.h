@@ -12,6 +12,11 @@ using Indices = std::vector<std::uint32_t>;
 Indices Grid(std::uint32_t cellsX, std::uint32_t cellsY);
 // Closed latitude/longitude sphere with one vertex per pole; vertex count in vertexCount.
 Indices Sphere(std::uint32_t slices, std::uint32_t stacks, std::uint32_t& vertexCount);
+// Closed torus of rings x segments quads, two triangles each; rings * segments vertices.
+Indices Torus(std::uint32_t rings, std::uint32_t segments);
+// triangleCount triangles around vertex 0 (a hub), each sharing an edge with the next, as a
+// crafted file could give them; triangleCount + 1 vertices.
+Indices Fan(std::uint32_t triangleCount);
 // faceCount triangles of three distinct random vertices below vertexCount.
 Indices Soup(std::uint32_t faceCount, std::uint32_t vertexCount, std::uint32_t seed);
 // An irregular mesh: the mesh after `collapses` random edge collapses (one end vertex merged

@@ -1,0 +1,140 @@
+// Tipsify (Sander, Nehab and Barczak, "Fast Triangle Reordering for Vertex Locality and
+// Reduced Overdraw", 2007): emit every remaining triangle around one vertex (a fan), then move
+// to the vertex just used whose own remaining fan would still find it in a FIFO of the given
+// size. Linear in the corner count: each triangle list is walked once, when its vertex is
+// the fan centre. Triangles keep their corner order, so winding is untouched.
+#include "VertexCacheSteps.h"
+
+namespace VertexCache
+{
+namespace Steps
+{
+namespace
+{
+// The state of one run. Plain pointers and counters in a local object: the hot loops keep
+// them in registers, as they could not if the order written through `order` might alias them.
+struct Tipsify
+{
+    const std::uint32_t* Indices;
+    const std::uint32_t* Offsets;
+    const std::uint32_t* Triangles;
+    std::uint32_t* Live;       // vertex -> triangles not yet emitted
+    std::uint32_t* Stamp;      // vertex -> clock when the FIFO last loaded it
+    std::uint8_t* Emitted;     // triangle -> already in the order
+    std::uint32_t* DeadEnds;   // every vertex emitted, latest last
+    std::size_t DeadEndCount;
+    std::uint32_t Clock;       // FIFO time: one tick per miss
+    std::uint32_t CacheSize;
+    std::uint32_t VertexCount;
+    std::uint32_t Cursor;      // vertices below it have no triangle left
+    std::uint32_t* FirstUse;   // vertices in order of first use, or null
+};
+
+inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* order)
+{
+    const std::uint32_t* list = run.Triangles + run.Offsets[fan];
+    const std::uint32_t* end = run.Triangles + run.Offsets[fan + 1];
+    std::uint32_t clock = run.Clock;
+    std::uint32_t* deadEnd = run.DeadEnds + run.DeadEndCount;
+    std::uint32_t* firstUse = run.FirstUse;
+    for (; list != end; ++list)
+    {
+        const std::uint32_t t = *list;
+        if (run.Emitted[t])
+        {
+            continue;
+        }
+        run.Emitted[t] = 1;
+        *order++ = t;
+        const std::uint32_t* corners = run.Indices + std::size_t(t) * 3;
+        for (int k = 0; k < 3; ++k)
+        {
+            const std::uint32_t v = corners[k];
+            *deadEnd++ = v;
+            --run.Live[v];
+            // A miss: the FIFO loads v now, and keeps it for cacheSize more misses.
+            if (clock - run.Stamp[v] > run.CacheSize)
+            {
+                // Stamps start at 0, below every clock value: never loaded before.
+                if (run.Stamp[v] == 0 && firstUse != nullptr)
+                {
+                    *firstUse++ = v;
+                }
+                run.Stamp[v] = clock++;
+            }
+        }
+    }
+    run.Clock = clock;
+    run.FirstUse = firstUse;
+    run.DeadEndCount = std::size_t(deadEnd - run.DeadEnds);
+    return order;
+}
+
+// The first vertex in input numbering that has triangles left.
+inline std::uint32_t NextInInputOrder(Tipsify& run)
+{
+    while (run.Cursor < run.VertexCount && run.Live[run.Cursor] == 0)
+    {
+        ++run.Cursor;
+    }
+    return run.Cursor < run.VertexCount ? run.Cursor : None;
+}
+
+// Among the vertices of the fan just emitted, the oldest one whose whole remaining fan would
+// still find it in the cache; failing that any with triangles left; failing that the most
+// recently used vertex that has; failing that the first in input numbering.
+inline std::uint32_t NextFanCentre(Tipsify& run, std::size_t fanStart)
+{
+    std::uint32_t next = None;
+    std::uint32_t nextPriority = 0;
+    for (std::size_t i = fanStart; i < run.DeadEndCount; ++i)
+    {
+        const std::uint32_t v = run.DeadEnds[i];
+        const std::uint32_t live = run.Live[v];
+        if (live == 0)
+        {
+            continue;
+        }
+        // Each remaining triangle brings at most two new vertices into the FIFO.
+        const std::uint32_t age = run.Clock - run.Stamp[v];
+        const bool fits = age <= run.CacheSize && live <= (run.CacheSize - age) / 2;
+        const std::uint32_t priority = fits ? age + 1 : 0;
+        if (next == None || priority > nextPriority)
+        {
+            nextPriority = priority;
+            next = v;
+        }
+    }
+    while (next == None && run.DeadEndCount > 0)
+    {
+        const std::uint32_t v = run.DeadEnds[--run.DeadEndCount];
+        next = run.Live[v] > 0 ? v : None;
+    }
+    return next != None ? next : NextInInputOrder(run);
+}
+} // namespace
+
+std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
+                           const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order,
+                           std::uint32_t* firstUse)
+{
+    std::vector<std::uint32_t> live(vertexCount);
+    for (std::uint32_t v = 0; v < vertexCount; ++v)
+    {
+        live[v] = around.Offsets[v + 1] - around.Offsets[v];
+    }
+    std::vector<std::uint32_t> stamp(vertexCount, 0);
+    std::vector<std::uint8_t> emitted(faceCount, 0);
+    const std::unique_ptr<std::uint32_t[]> deadEnds = Uninitialised<std::uint32_t>(std::size_t(faceCount) * 3);
+    Tipsify run = {indices, around.Offsets.data(), around.Triangles.get(), live.data(), stamp.data(),
+                   emitted.data(), deadEnds.get(), 0, cacheSize + 1, cacheSize, vertexCount, 0, firstUse};
+    for (std::uint32_t fan = NextInInputOrder(run); fan != None;)
+    {
+        const std::size_t fanStart = run.DeadEndCount;
+        order = EmitFan(run, fan, order);
+        fan = NextFanCentre(run, fanStart);
+    }
+    return run.Clock - (cacheSize + 1); // one tick per miss
+}
+} // namespace Steps
+} // namespace VertexCache
