@@ -1,6 +1,6 @@
 #pragma once
-// File encoders of the generator: .x meshes (text and binary), .sdkmesh (version 101) meshes and 24-bit BMP
-// images. Each returns the whole file as bytes, so tests can inspect it without a disk.
+// File encoders of the generator: .x meshes (text and binary), .sdkmesh (version 101) meshes
+// and 24-bit BMP images. Each returns the whole file, so tests can inspect it without a disk.
 #include "Geometry.h"
 
 #include <cstdint>
