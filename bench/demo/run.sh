@@ -6,7 +6,7 @@
 #   update_cpu_us     processor time of one DemoScreen::OnUpdate (in-process, real device);
 #                     update_camera_cpu_us and update_particles_cpu_us are its two largest parts
 set -uo pipefail
-build=$1
+build=$(cd "$1" && pwd) # absolute: the programs run from a scratch folder
 bin=$build/bench-bin
 run=$build/run
 export VEXA_WINEPREFIX=${VEXA_WINEPREFIX:-$build/wineprefix}
