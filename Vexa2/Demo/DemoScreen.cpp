@@ -38,7 +38,9 @@ DemoScreen::DemoScreen()
       MainCamera(InputLink, TimerLink),
       Particles(D3DXVECTOR3(0.0f, 2.0f, 20.0f), D3DXVECTOR3(0.0f, 10.0f, 0.0f),
                 D3DXVECTOR3(0.0f, -9.8f, 0.0f), 0.2f, &MainCamera, L"particle.bmp"),
-      SceneLight()
+      SceneLight(),
+      TitleWindow(nullptr),
+      TitleFrames(0)
 {
 }
 
@@ -127,10 +129,17 @@ int DemoScreen::OnUpdate()
     const Vexa::Timer* timer = TimerLink != nullptr ? *TimerLink : nullptr;
     Particles.Update(timer != nullptr ? static_cast<float>(timer->ElapsedSeconds) : 0.0f);
 
-    if (timer != nullptr && window != nullptr)
+    // The text changes at most once a second; setting it costs a round trip to the window
+    // system, so it is only set when it differs from what this window last took.
+    if (timer != nullptr && window != nullptr &&
+        (window != TitleWindow || timer->FramesPerSecond != TitleFrames))
     {
         const std::wstring title = TitlePrefix + VLib::UIntToWString(timer->FramesPerSecond);
-        SetWindowTextW(window, title.c_str());
+        if (SetWindowTextW(window, title.c_str()))
+        {
+            TitleWindow = window;
+            TitleFrames = timer->FramesPerSecond;
+        }
     }
     return 0;
 }

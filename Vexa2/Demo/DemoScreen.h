@@ -11,6 +11,8 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 
+#include <cstdint>
+
 namespace Vexa
 {
 class Engine;
@@ -66,4 +68,8 @@ private:
     void SetMeshMatrices(const Mesh& mesh);
     void SetMaterial(const Mesh& mesh);
     void DrawLitMesh(const Mesh& mesh, DWORD subsets);
+
+    // The window whose title was last set, and the frame count it shows; null until set.
+    HWND TitleWindow;
+    std::uint32_t TitleFrames;
 };

@@ -8,6 +8,23 @@ Engine::Engine() : MainWindow(nullptr), InputPtr(&Input), RendererPtr(&Graphics)
 {
 }
 
+int Engine::Start(const Config& config, IScreen* screen)
+{
+    // Always created windowed; a screen switches to full screen itself.
+    const int windowStatus = Windows.InitWindow(&config.Width, false);
+    if (windowStatus != StatusOk)
+        return windowStatus;
+
+    MainWindow = Windows.Window;
+    const int deviceStatus = Graphics.Init(config, MainWindow);
+    if (deviceStatus != StatusOk)
+        return deviceStatus;
+
+    Input.FocusWindow = MainWindow;
+    Graphics.CurrentScreen = screen;
+    return StatusOk;
+}
+
 int Engine::Run()
 {
     const int loadStatus = Graphics.OnLoad();

@@ -15,6 +15,10 @@ class Engine
 public:
     Engine();
 
+    // Start-up before the loop: the window (created hidden, always windowed), the device, the
+    // input's window and the current screen (may be null). 0, or the status of the failed
+    // window or device creation.
+    int Start(const Config& config, IScreen* screen);
     // Loads the screen, shows the window and loops until the quit message. 0, or the
     // status of a failed load.
     int Run();

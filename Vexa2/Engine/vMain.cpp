@@ -17,18 +17,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // A local object, constructed before the window, so that it is destroyed on every return path.
     DemoScreen screen;
 
-    // Always created windowed; the screen switches to full-screen itself.
-    if (engine.Windows.InitWindow(&config.Width, false) != 0)
+    if (engine.Start(config, &screen) != 0)
         return 1;
-
-    engine.MainWindow = engine.Windows.Window;
-    if (engine.Graphics.Init(config, engine.MainWindow) != 0)
-        return 1;
-
-    engine.Input.FocusWindow = engine.MainWindow;
-
     screen.EnginePtr = &engine;
-    engine.Graphics.CurrentScreen = &screen;
 
     // A failure inside the loop has been logged and shut down already: the exit code stays 0.
     engine.Run();

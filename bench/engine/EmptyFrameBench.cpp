@@ -85,12 +85,8 @@ int main()
 {
     Vexa::Engine& engine = Vexa::TheEngine;
     Vexa::Config config = Vexa::StartupConfig();
-    if (engine.Windows.InitWindow(&config.Width, false) != 0)
+    if (engine.Start(config, nullptr) != 0)
         return 1;
-    engine.MainWindow = engine.Windows.Window;
-    if (engine.Graphics.Init(config, engine.MainWindow) != 0)
-        return 1;
-    engine.Input.FocusWindow = engine.MainWindow;
     ShowWindow(engine.MainWindow, SW_SHOW);
 
     LARGE_INTEGER frequency;

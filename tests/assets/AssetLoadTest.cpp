@@ -2,6 +2,7 @@
 // through the engine's Mesh_X, Mesh_SDKMesh and texture loading, on a real device of a hidden
 // window. A good load writes nothing to the log.
 #include "AssetDesign.h"
+#include "Assets.h"
 #include "AssetTestSupport.h"
 #include "Models.h"
 #include "Mesh_SDKMesh.h"
@@ -173,6 +174,51 @@ TEST_F(AssetLoad, D3DXReadsEveryXFileWithItsMaterial)
         adjacency->Release();
         materials->Release();
         mesh->Release();
+    }
+    ExpectNoLogEntry();
+}
+
+TEST_F(AssetLoad, BinaryXFilesLoadWithTheCountsOfTheirTextForms)
+{
+    struct Loaded
+    {
+        ID3DXMesh* Mesh = nullptr;
+        ID3DXBuffer* Materials = nullptr;
+        DWORD MaterialCount = 0;
+        ~Loaded()
+        {
+            if (Materials)
+                Materials->Release();
+            if (Mesh)
+                Mesh->Release();
+        }
+    };
+    for (const Assets::XModel& model : Assets::XModels())
+    {
+        const char* name = model.File;
+        std::vector<std::uint8_t> file;
+        ASSERT_TRUE(ReadWholeFile(std::string(ASSET_RUN_DIR) + "/" + name, file)) << name;
+        ASSERT_EQ("xof 0303bin 0032", std::string(file.begin(), file.begin() + 16)) << name;
+        const std::string text = Assets::EncodeXFile(model.Mesh, model.Materials, model.Name);
+        Loaded binary, reference;
+        ASSERT_EQ(S_OK, D3DXLoadMeshFromXW(Widen(name).c_str(), D3DXMESH_MANAGED, Device, nullptr,
+                                           &binary.Materials, nullptr, &binary.MaterialCount, &binary.Mesh))
+            << name;
+        ASSERT_EQ(S_OK, D3DXLoadMeshFromXInMemory(text.data(), static_cast<DWORD>(text.size()), D3DXMESH_MANAGED,
+                                                  Device, nullptr, &reference.Materials, nullptr,
+                                                  &reference.MaterialCount, &reference.Mesh))
+            << name;
+        EXPECT_EQ(reference.Mesh->GetNumVertices(), binary.Mesh->GetNumVertices()) << name;
+        EXPECT_EQ(reference.Mesh->GetNumFaces(), binary.Mesh->GetNumFaces()) << name;
+        EXPECT_EQ(model.Mesh.FaceCount(), binary.Mesh->GetNumFaces()) << name;
+        EXPECT_EQ(reference.Mesh->GetFVF(), binary.Mesh->GetFVF()) << name;
+        ASSERT_EQ(reference.MaterialCount, binary.MaterialCount) << name;
+        const D3DXMATERIAL* r = static_cast<const D3DXMATERIAL*>(reference.Materials->GetBufferPointer());
+        const D3DXMATERIAL* b = static_cast<const D3DXMATERIAL*>(binary.Materials->GetBufferPointer());
+        EXPECT_EQ(0, std::memcmp(&r[0].MatD3D, &b[0].MatD3D, sizeof(D3DMATERIAL9))) << name;
+        EXPECT_EQ(std::string(r[0].pTextureFilename ? r[0].pTextureFilename : ""),
+                  std::string(b[0].pTextureFilename ? b[0].pTextureFilename : ""))
+            << name;
     }
     ExpectNoLogEntry();
 }

@@ -75,17 +75,22 @@ TEST(AssetGeneratorRun, ExitCodesForUsageAndUnwritableFolder)
     EXPECT_EQ(1, Assets::GenerateAll(folder + "missing\\")) << "the first file fails";
 }
 
-TEST(AssetGeneratorRun, XFilesWriteEveryNumberOfAFloatFieldWithADecimalPoint)
+TEST(AssetGeneratorRun, XFilesAreBinaryAndTheirTextFormsWriteEveryFloatWithADecimalPoint)
 {
-    // Wine's .x parser refuses "1;" where a float is expected: check every vertex, normal and
-    // texture coordinate line of the real files.
     std::string folder = MakeTempFolder("x");
     ASSERT_EQ(0, Assets::GenerateAll(folder));
     for (const char* name : {"skullocc.x", "venus.x", "ball.x", "tiny.x"})
     {
         std::vector<std::uint8_t> bytes;
         ASSERT_TRUE(ReadWholeFile(folder + name, bytes));
-        std::string text(bytes.begin(), bytes.end());
+        EXPECT_EQ("xof 0303bin 0032", std::string(bytes.begin(), bytes.begin() + 16)) << name;
+    }
+    // Wine's .x parser refuses "1;" where a float is expected: check every vertex, normal and
+    // texture coordinate line of the real models in text form.
+    for (const Assets::XModel& model : Assets::XModels())
+    {
+        const char* name = model.File;
+        std::string text = Assets::EncodeXFile(model.Mesh, model.Materials, model.Name);
         EXPECT_EQ(0u, text.find("xof 0303txt 0032\n")) << name;
         size_t floatLines = 0, bad = 0, start = 0;
         while (start < text.size())

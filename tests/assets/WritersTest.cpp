@@ -1,8 +1,12 @@
-// The encoders on small hand-made meshes and images: .x text, .sdkmesh records, BMP bytes.
+// The encoders on small hand-made meshes and images: .x text and binary, .sdkmesh records,
+// BMP bytes.
+#include "Assets.h"
 #include "Writers.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <charconv>
 #include <cstring>
 #include <sstream>
 
@@ -119,6 +123,124 @@ TEST(AssetWriters, EncodeXFile_WritesTheWholeMeshInTextForm)
         " }\n"
         "}\n";
     EXPECT_EQ(expected, text);
+}
+
+namespace
+{
+// What an .x file says, without its encoding: names, integers, floats, strings and braces in
+// order ("N:Mesh", "I:4", "F:0.5", "S:a.bmp", "{", "}"). Separators carry nothing.
+using XItems = std::vector<std::string>;
+
+std::string FloatItem(float f)
+{
+    std::ostringstream out;
+    out.precision(9);
+    out << "F:" << f;
+    return out.str();
+}
+
+XItems ReadTextX(const std::string& text)
+{
+    XItems items;
+    size_t at = text.find('\n'); // after the header
+    while (at < text.size())
+    {
+        const char c = text[at];
+        if (c == '{' || c == '}')
+        {
+            items.push_back(std::string(1, c));
+            ++at;
+        }
+        else if (c == '"')
+        {
+            const size_t end = text.find('"', at + 1);
+            items.push_back("S:" + text.substr(at + 1, end - at - 1));
+            at = end + 1;
+        }
+        else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_')
+        {
+            size_t end = at;
+            while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_'))
+                ++end;
+            items.push_back("N:" + text.substr(at, end - at));
+            at = end;
+        }
+        else if (std::isdigit(static_cast<unsigned char>(c)) || c == '-')
+        {
+            size_t end = at + 1;
+            while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.'))
+                ++end;
+            const std::string number = text.substr(at, end - at);
+            if (number.find('.') == std::string::npos)
+                items.push_back("I:" + number);
+            else
+            {
+                float f = 0.0f;
+                std::from_chars(number.data(), number.data() + number.size(), f);
+                items.push_back(FloatItem(f));
+            }
+            at = end;
+        }
+        else
+            ++at; // blanks, ';' and ','
+    }
+    return items;
+}
+
+// Every token of the binary encoding that the writer uses; anything else is an "?" item.
+XItems ReadBinaryX(const Bytes& b)
+{
+    XItems items;
+    size_t at = 16;
+    while (at + 2 <= b.size())
+    {
+        const std::uint16_t token = U16(b, at);
+        at += 2;
+        if (token == XToken::Name || token == XToken::String)
+        {
+            const std::uint32_t count = U32(b, at);
+            items.push_back((token == XToken::Name ? "N:" : "S:") +
+                            std::string(reinterpret_cast<const char*>(&b[at + 4]), count));
+            at += 4 + count;
+            if (token == XToken::String)
+                at += 2; // its terminator
+        }
+        else if (token == XToken::IntegerList || token == XToken::FloatList)
+        {
+            const std::uint32_t count = U32(b, at);
+            at += 4;
+            for (std::uint32_t i = 0; i < count; ++i, at += 4)
+                items.push_back(token == XToken::IntegerList ? "I:" + std::to_string(U32(b, at)) : FloatItem(F32(b, at)));
+        }
+        else if (token == XToken::OpenBrace || token == XToken::CloseBrace)
+            items.push_back(token == XToken::OpenBrace ? "{" : "}");
+        else
+            items.push_back("?" + std::to_string(token));
+    }
+    return items;
+}
+} // namespace
+
+TEST(AssetWriters, EncodeXFileBinary_SaysWhatTheTextSays)
+{
+    struct Case
+    {
+        std::string Name;
+        TriMesh Mesh;
+        std::vector<SurfaceMaterial> Materials;
+    };
+    std::vector<Case> cases = {{"Q", Quad(1, 0), {Material("Red", 1.0f, ""), Material("Tex", 0.5f, "a.bmp")}}};
+    for (const XModel& model : XModels())
+        cases.push_back({model.Name, model.Mesh, model.Materials});
+    for (const Case& c : cases)
+    {
+        const Bytes binary = EncodeXFileBinary(c.Mesh, c.Materials, c.Name);
+        ASSERT_GE(binary.size(), 16u);
+        EXPECT_EQ("xof 0303bin 0032", std::string(binary.begin(), binary.begin() + 16)) << c.Name;
+        const XItems text = ReadTextX(EncodeXFile(c.Mesh, c.Materials, c.Name));
+        EXPECT_GT(text.size(), 40u) << c.Name;
+        EXPECT_TRUE(text == ReadBinaryX(binary)) << c.Name;
+    }
 }
 
 TEST(AssetWriters, EncodeSdkMesh_MainHeaderCountsAndTablesFollowEachOther)

@@ -468,6 +468,54 @@ TEST_F(DemoScreenTest, OnUpdateMovesTheCameraFirstThenParticlesAndWritesTheTitle
     EXPECT_EQ(L"Vexa2, FPS: 1234", Title());
 }
 
+// Counts the texts that reach the window; everything is passed on to its own procedure.
+struct TitleCounter
+{
+    static std::vector<std::wstring>& Texts()
+    {
+        static std::vector<std::wstring> texts;
+        return texts;
+    }
+    static WNDPROC& Original()
+    {
+        static WNDPROC original = nullptr;
+        return original;
+    }
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l)
+    {
+        if (message == WM_SETTEXT)
+            Texts().push_back(reinterpret_cast<const wchar_t*>(l));
+        return CallWindowProcW(Original(), window, message, w, l);
+    }
+
+    explicit TitleCounter(HWND window) : Window(window)
+    {
+        Texts().clear();
+        Original() = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
+    }
+    ~TitleCounter() { SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Original())); }
+
+    HWND Window;
+};
+
+TEST_F(DemoScreenTest, TheTitleIsSetOncePerChangeOfItsTextAndShowsTheFrameCountEveryFrame)
+{
+    Attach();
+    TitleCounter counter(Dev.Window);
+    // The first frame sets the title although the count is still 0 (the window shows its class title).
+    const unsigned frames[] = {0, 0, 0, 60, 60, 59, 59, 59, 1234, 0};
+    for (unsigned fps : frames)
+    {
+        Eng.FrameTimer.FramesPerSecond = fps;
+        Screen.OnUpdate();
+        EXPECT_EQ(L"Vexa2, FPS: " + std::to_wstring(fps), Title()) << fps;
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"Vexa2, FPS: 0", L"Vexa2, FPS: 60", L"Vexa2, FPS: 59",
+                                         L"Vexa2, FPS: 1234", L"Vexa2, FPS: 0"}),
+              TitleCounter::Texts());
+}
+
 TEST_F(DemoScreenTest, EscapePostsCloseToTheMainWindowEveryFrameItIsHeld)
 {
     Attach();

@@ -41,7 +41,9 @@ while [ $(($(date +%s) - begin)) -lt "$duration" ]; do
     samples+=("$(($(date +%s) - begin)):$rss")
 done
 note "RSS samples (s:kB): ${samples[*]}"
-# Flat: after the first quarter (caches warm, modes visited), growth stays under 16 MB.
+# Flat: after the first quarter (caches warm, modes visited), growth stays under 6 MB. Measured
+# here: 1.0 to 1.7 MB over the minute (mode switches included); the rest is margin for a
+# machine that draws more frames.
 baseline=0
 peak=0
 for sample in "${samples[@]}"; do
@@ -55,7 +57,7 @@ done
 [ "$baseline" -gt 0 ] || fail "no memory samples"
 growth=$((peak - baseline))
 note "memory: baseline $baseline kB, peak $peak kB, growth $growth kB"
-[ "$growth" -lt 16384 ] || fail "resident memory grew by $growth kB"
+[ "$growth" -lt 6144 ] || fail "resident memory grew by $growth kB"
 
 # Back to a window, then Escape until the program is gone.
 xdotool keydown F1; sleep 0.4; xdotool keyup F1

@@ -1,5 +1,6 @@
 #include "Writers.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -86,6 +87,153 @@ std::string EncodeXFile(const TriMesh& mesh, const std::vector<SurfaceMaterial>&
     }
     out += " }\n}\n";
     return out;
+}
+
+namespace
+{
+// The float that the text encoding's six decimals denote, so both encodings load alike.
+float TextFloat(double value)
+{
+    const std::string text = FormatFloat(value);
+    float result = 0.0f;
+    std::from_chars(text.data(), text.data() + text.size(), result);
+    return result;
+}
+
+// Appends tokens of the binary .x encoding, little-endian.
+class XTokens
+{
+public:
+    XTokens() : m_bytes({'x', 'o', 'f', ' ', '0', '3', '0', '3', 'b', 'i', 'n', ' ', '0', '0', '3', '2'}) {}
+    void Token(std::uint16_t token) { U16(token); }
+    void Name(const std::string& name)
+    {
+        U16(XToken::Name);
+        U32(static_cast<std::uint32_t>(name.size()));
+        m_bytes.insert(m_bytes.end(), name.begin(), name.end());
+    }
+    void String(const std::string& text)
+    {
+        U16(XToken::String);
+        U32(static_cast<std::uint32_t>(text.size()));
+        m_bytes.insert(m_bytes.end(), text.begin(), text.end());
+        U16(XToken::Semicolon);
+    }
+    void Integers(const std::vector<std::uint32_t>& values)
+    {
+        U16(XToken::IntegerList);
+        U32(static_cast<std::uint32_t>(values.size()));
+        for (std::uint32_t v : values)
+            U32(v);
+    }
+    void Floats(const std::vector<double>& values)
+    {
+        U16(XToken::FloatList);
+        U32(static_cast<std::uint32_t>(values.size()));
+        for (double v : values)
+        {
+            const float f = TextFloat(v);
+            std::uint32_t bits;
+            std::memcpy(&bits, &f, 4);
+            U32(bits);
+        }
+    }
+    // "Template [name] {"
+    void Open(const std::string& templateName, const std::string& objectName = std::string())
+    {
+        Name(templateName);
+        if (!objectName.empty())
+            Name(objectName);
+        U16(XToken::OpenBrace);
+    }
+    void Close() { U16(XToken::CloseBrace); }
+    Bytes& Data() { return m_bytes; }
+
+private:
+    void U16(std::uint16_t v)
+    {
+        m_bytes.push_back(static_cast<std::uint8_t>(v));
+        m_bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+    void U32(std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            m_bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+
+    Bytes m_bytes;
+};
+
+// The face list as one integer list: the count, then per face its index count and indices.
+std::vector<std::uint32_t> FaceList(const TriMesh& mesh)
+{
+    std::vector<std::uint32_t> list;
+    list.reserve(1 + 4 * static_cast<size_t>(mesh.FaceCount()));
+    list.push_back(mesh.FaceCount());
+    for (std::uint32_t f = 0; f < mesh.FaceCount(); ++f)
+    {
+        list.push_back(3);
+        list.insert(list.end(), mesh.Indices.begin() + 3 * f, mesh.Indices.begin() + 3 * f + 3);
+    }
+    return list;
+}
+
+std::vector<double> Flatten(const std::vector<Vec3>& vectors)
+{
+    std::vector<double> values;
+    values.reserve(3 * vectors.size());
+    for (const Vec3& v : vectors)
+        values.insert(values.end(), {v.x, v.y, v.z});
+    return values;
+}
+} // namespace
+
+Bytes EncodeXFileBinary(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials,
+                        const std::string& meshName)
+{
+    const std::uint32_t n = static_cast<std::uint32_t>(mesh.Positions.size());
+    const std::vector<std::uint32_t> faces = FaceList(mesh);
+    XTokens x;
+    x.Open("Mesh", meshName);
+    x.Integers({n});
+    x.Floats(Flatten(mesh.Positions));
+    x.Integers(faces);
+
+    x.Open("MeshNormals");
+    x.Integers({n});
+    x.Floats(Flatten(mesh.Normals));
+    x.Integers(faces); // vertex i has normal i
+    x.Close();
+
+    x.Open("MeshTextureCoords");
+    x.Integers({n});
+    std::vector<double> uv;
+    uv.reserve(2 * static_cast<size_t>(n));
+    for (std::uint32_t i = 0; i < n; ++i)
+        uv.insert(uv.end(), {mesh.U[i], mesh.V[i]});
+    x.Floats(uv);
+    x.Close();
+
+    x.Open("MeshMaterialList");
+    std::vector<std::uint32_t> list = {static_cast<std::uint32_t>(materials.size()), mesh.FaceCount()};
+    list.insert(list.end(), mesh.Attributes.begin(), mesh.Attributes.end());
+    x.Integers(list);
+    for (const SurfaceMaterial& m : materials)
+    {
+        x.Open("Material", m.Name);
+        x.Floats({m.Diffuse.R, m.Diffuse.G, m.Diffuse.B, m.Diffuse.A, m.Power, m.Specular.R, m.Specular.G,
+                  m.Specular.B, m.Emissive.R, m.Emissive.G, m.Emissive.B});
+        if (!m.DiffuseTexture.empty())
+        {
+            x.Open("TextureFilename");
+            x.String(m.DiffuseTexture);
+            x.Close();
+        }
+        x.Close();
+    }
+    x.Close();
+    x.Close();
+    return x.Data();
 }
 
 namespace
