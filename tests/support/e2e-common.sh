@@ -1,6 +1,6 @@
 # Steps every end-to-end script shares (sourced by tests/e2e/e2e-lib.sh and
 # tests/demo_e2e/demo-lib.sh): failing, the processes a test started and their ending, waiting for
-# one to exit, reading a pixel, and the log a clean run leaves.
+# one to exit, Escape until a program is gone, reading a pixel, and the log a clean run leaves.
 set -uo pipefail
 
 e2e_pids=()
@@ -46,6 +46,26 @@ e2e_wait() { # <pid> <timeout s>
         wait "$pid"
         exit_code=$?
     fi
+}
+
+# Escape, held a few frames at a time, until <command...> succeeds (the program is gone): at most
+# 30 presses about a second apart, as a mode switch or a focus change may swallow some.
+# Fails unless the program ended.
+e2e_escape_until_gone() { # <command...>
+    local i
+    for i in $(seq 1 30); do
+        "$@" && return 0
+        xdotool keydown Escape
+        sleep 0.3
+        xdotool keyup Escape
+        sleep 0.7
+    done
+    "$@"
+}
+
+# Succeeds once a process the test started has ended.
+e2e_gone() { # <pid>
+    ! kill -0 "$1" 2>/dev/null
 }
 
 # Colour of one pixel of an image as six hex digits (RRGGBB).
