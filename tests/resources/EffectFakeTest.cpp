@@ -3,7 +3,9 @@
 #include "LogCapture.h"
 #include "ResourceTestSupport.h"
 
+#include "FakeCom.h"
 #include "FakeD3DX.h"
+#include "RecordingEffect.h"
 #include "Vexa2/Resources/Effect.h"
 #include "Vexa2/Resources/Mesh_X.h"
 
@@ -113,15 +115,26 @@ TEST_P(DrawMeshSubsetPasses, DrawsTheSubsetOncePerPass)
     Fx.DrawMeshSubset(Quads, 3);
     device.Device->EndScene();
 
-    std::vector<std::string> expected = {"Begin(0)"};
+    std::vector<std::string> expected = {"Effect.Begin"};
     for (unsigned pass = 0; pass < GetParam(); ++pass)
     {
-        expected.push_back("BeginPass(" + std::to_string(pass) + ")");
-        expected.push_back("DrawSubset(3)");
-        expected.push_back("EndPass");
+        expected.push_back("Effect.BeginPass");
+        expected.push_back("Mesh.DrawSubset 3");
+        expected.push_back("Effect.EndPass");
     }
-    expected.push_back("End");
-    EXPECT_EQ(FakeD3DX::Journal(), expected);
+    expected.push_back("Effect.End");
+    EXPECT_EQ(Fake::Journal(), expected);
+    // Begin without flags; the passes by their index, in order.
+    const RecordingEffect& effect = *static_cast<RecordingEffect*>(Fx.Fx);
+    const DWORD noFlags = 0;
+    ASSERT_EQ(effect.Find("Begin").size(), 1u);
+    EXPECT_EQ(effect.Find("Begin")[0].Bytes,
+              std::vector<unsigned char>(reinterpret_cast<const unsigned char*>(&noFlags),
+                                         reinterpret_cast<const unsigned char*>(&noFlags + 1)));
+    const std::vector<EffectCall> passes = effect.Find("BeginPass");
+    ASSERT_EQ(passes.size(), GetParam());
+    for (unsigned pass = 0; pass < GetParam(); ++pass)
+        EXPECT_EQ(passes[pass].Index, pass);
     Quads.ReleaseMesh();
 }
 
