@@ -105,8 +105,8 @@ int Mesh_X::GetAdjacencies(DWORD*& adjacency, ID3DXBuffer* adjacencyBuffer)
         copyBytes = bytes;
     std::memcpy(adjacency, adjacencyBuffer->GetBufferPointer(), copyBytes);
     // A short buffer leaves no entry undefined: the rest are open edges.
-    for (std::uint64_t byte = copyBytes; byte + sizeof(DWORD) <= bytes; byte += sizeof(DWORD))
-        adjacency[byte / sizeof(DWORD)] = 0xFFFFFFFF;
+    for (std::uint64_t offset = copyBytes; offset + sizeof(DWORD) <= bytes; offset += sizeof(DWORD))
+        adjacency[offset / sizeof(DWORD)] = 0xFFFFFFFF;
     adjacencyBuffer->Release();
     return MeshOk;
 }
