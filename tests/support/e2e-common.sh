@@ -73,6 +73,34 @@ e2e_pixel() { # <image> <x> <y>
     convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6
 }
 
+e2e_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# The source file of a log entry's file field (".\Mesh_X" -> Vexa2/Resources/Mesh_X.cpp); fails
+# when the repository holds none.
+e2e_source_of() { # <file field>
+    local path=${1#.\\} dir
+    path=${path//\\//}
+    for dir in "" Vexa2/Resources/ Vexa2/Demo/; do
+        [ -f "$e2e_root/$dir$path.cpp" ] && { echo "$e2e_root/$dir$path.cpp"; return 0; }
+    done
+    return 1
+}
+
+# The log's text (UTF-8, LF line ends) with the line of every "[F | Q | LINE: L] >> ..." entry
+# that names a report site (line L of F's source holds VLIB_HERE) written as "*". A line that
+# names no report stays a number, so that comparing with "LINE: *" catches it.
+e2e_log_text() { # <log file>
+    local line source re='^([^[]*\[([^]|]*) \| [^|]* \| LINE: )([0-9]+)(\] >> .*)$'
+    iconv -f UTF-16LE -t UTF-8 "$1" | tr -d '\r' | while IFS= read -r line; do
+        if [[ $line =~ $re ]]; then
+            source=$(e2e_source_of "${BASH_REMATCH[2]}") &&
+                sed -n "${BASH_REMATCH[3]}p" "$source" | grep -q 'VLIB_HERE(' &&
+                line=${BASH_REMATCH[1]}'*'${BASH_REMATCH[4]}
+        fi
+        printf '%s\n' "$line"
+    done
+}
+
 # The log a clean run leaves: byte-order mark and the header "myLog.log" CR LF CR LF, UTF-16LE.
 e2e_expect_clean_log() { # <file>
     [ -f "$1" ] || fail "no log file $1"
