@@ -741,9 +741,9 @@ bool AssembleShader(const std::string& text, std::vector<uint32_t>& tokens, int&
         }
         if (error.empty())
         {
-            char message[40];
-            std::snprintf(message, sizeof(message), "D3DXAssembleShader returned 0x%08lX", static_cast<unsigned long>(hr));
-            error = message;
+            char text[32];
+            std::snprintf(text, sizeof(text), "D3DXAssembleShader returned 0x%08lX", static_cast<unsigned long>(hr));
+            error = text;
         }
         if (code) code->Release();
         if (messages) messages->Release();
