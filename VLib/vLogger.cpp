@@ -1,4 +1,4 @@
-#include "vLogger.h"
+#include "VLib/vLogger.h"
 
 #include <algorithm>
 #include <iomanip>
@@ -133,6 +133,16 @@ std::wstring ShortTransferMessage(const wchar_t* function, std::uint64_t done,
 {
     return std::wstring(function) + L" >> Only " + UIntToWString(done) + L"/" +
            UIntToWString(requested) + text;
+}
+
+void LogFailedCall(const ReportSite& site, const wchar_t* call, std::int32_t code)
+{
+    WriteLog(FailedCallMessage(site.m_file, site.m_function, site.m_line, call, code), true);
+}
+
+void LogError(const ReportSite& site, const std::wstring& text)
+{
+    WriteLog(ErrorMessage(site.m_file, site.m_function, site.m_line, text), true);
 }
 
 void LogFailedCall(const wchar_t* file, const wchar_t* function, int line, const wchar_t* call,

@@ -8,7 +8,11 @@
 //   3  Q >> Only done/requested T                                              (ShortTransferMessage)
 // where F is the reporting module's recorded source path, Q the qualified function name,
 // L the report site's line.
-#include "FStream/vTextStream.h"
+//
+// A report site names itself with VLIB_HERE, on the line where the report starts:
+//   VLib::LogError(VLIB_HERE(L"Mesh::AddTexture"), L"...");
+//   VLib::LogFailedCall(VLIB_HERE(function), L"CreateDevice()", hr);
+#include "VLib/FStream/vTextStream.h"
 
 #include <cstdint>
 #include <string>
@@ -50,8 +54,26 @@ std::wstring ErrorMessage(const wchar_t* file, const wchar_t* function, int line
 std::wstring ShortTransferMessage(const wchar_t* function, std::uint64_t done,
                                   std::uint64_t requested, const wchar_t* text);
 
+// Where a form 1 or 2 entry is reported: F, Q and L of its head.
+struct ReportSite
+{
+    const wchar_t* m_file;
+    const wchar_t* m_function;
+    int m_line;
+};
+
 // Compose form 1 or 2 and write it with flush.
+void LogFailedCall(const ReportSite& site, const wchar_t* call, std::int32_t code);
+void LogError(const ReportSite& site, const std::wstring& text);
+
+// The older spelling with the head handed over piece by piece; for modules not yet on VLIB_HERE.
 void LogFailedCall(const wchar_t* file, const wchar_t* function, int line, const wchar_t* call,
                    std::int32_t code);
 void LogError(const wchar_t* file, const wchar_t* function, int line, const std::wstring& text);
 } // namespace VLib
+
+// The report site on this line: the module's file field (each reporting module defines
+// `SourceFile`, its path as the build records it), the qualified function, __LINE__.
+// The function is named by hand: __func__ is unqualified everywhere and __FUNCTION__ is
+// qualified only with MSVC, so neither gives the same field on every compiler.
+#define VLIB_HERE(function) (::VLib::ReportSite{SourceFile, (function), __LINE__})

@@ -1,6 +1,6 @@
-#include "vFStream.h"
+#include "VLib/FStream/vFStream.h"
 
-#include "../vLogger.h"
+#include "VLib/vLogger.h"
 
 namespace VLib
 {
@@ -74,7 +74,7 @@ int FStream::Open(const std::wstring& fileName, StreamFlag flag)
     if (!mode)
     {
         if (m_reportErrors)
-            LogError(SourceFile, L"VLib::FStream::Open", 214, L"Invalid stream flag");
+            LogError(VLIB_HERE(L"VLib::FStream::Open"), L"Invalid stream flag");
         return FStreamOpenFailed;
     }
 
@@ -97,10 +97,9 @@ int FStream::Open(const std::wstring& fileName, StreamFlag flag)
         if (m_reportErrors)
         {
             if (error == ERROR_FILE_NOT_FOUND)
-                LogError(SourceFile, L"VLib::FStream::Open", 243,
-                         L"File not found at: \"" + fileName + L"\".");
+                LogError(VLIB_HERE(L"VLib::FStream::Open"), L"File not found at: \"" + fileName + L"\".");
             else
-                LogError(SourceFile, L"VLib::FStream::Open", 246,
+                LogError(VLIB_HERE(L"VLib::FStream::Open"),
                          L"CreateFile returned INVALID_HANDLE_VALUE. Error code: " +
                              ErrorCodeToWString(static_cast<std::int32_t>(error)));
         }
@@ -128,8 +127,7 @@ int FStream::Close()
     if (closed)
         return FStreamOk;
     if (m_reportErrors)
-        LogFailedCall(SourceFile, L"VLib::FStream::Close", 40, L"Close Handle",
-                      static_cast<std::int32_t>(error));
+        LogFailedCall(VLIB_HERE(L"VLib::FStream::Close"), L"Close Handle", static_cast<std::int32_t>(error));
     return FStreamCloseFailed;
 }
 
@@ -141,7 +139,7 @@ int FStream::SetFilePtr(std::uint64_t position)
     {
         const DWORD error = GetLastError();
         if (m_reportErrors)
-            LogFailedCall(SourceFile, L"VLib::FStream::SetFilePtr", 297, L"SetFilePointerEx()",
+            LogFailedCall(VLIB_HERE(L"VLib::FStream::SetFilePtr"), L"SetFilePointerEx()",
                           static_cast<std::int32_t>(error));
         return FStreamSeekFailed;
     }
@@ -162,8 +160,7 @@ int FStream::Read(void* buffer, std::uint32_t count)
     {
         const DWORD error = GetLastError();
         if (m_reportErrors)
-            LogFailedCall(SourceFile, L"VLib::FStream::Read", 341, L"ReadFile()",
-                          static_cast<std::int32_t>(error));
+            LogFailedCall(VLIB_HERE(L"VLib::FStream::Read"), L"ReadFile()", static_cast<std::int32_t>(error));
         return FStreamReadFailed;
     }
     m_readPos += done;
@@ -187,7 +184,7 @@ int FStream::Write(const void* buffer, std::uint32_t count)
     {
         const DWORD error = GetLastError();
         if (m_reportErrors)
-            LogFailedCall(SourceFile, L"VLib::FStream::Write", 282, L"WriteFile()",
+            LogFailedCall(VLIB_HERE(L"VLib::FStream::Write"), L"WriteFile()",
                           static_cast<std::int32_t>(error));
         return FStreamWriteFailed;
     }

@@ -32,14 +32,14 @@ int Renderer::OnLoad()
     int result = CurrentScreen->OnLoad();
     if (result != 0)
     {
-        VLib::LogFailedCall(SourceFile, function, __LINE__, L"IScreen::OnLoad()", result);
+        VLib::LogFailedCall(VLIB_HERE(function), L"IScreen::OnLoad()", result);
         DeviceManager::Release();
         return StatusScreenLoadFailed;
     }
     result = CurrentScreen->OnReset();
     if (result != 0)
     {
-        VLib::LogFailedCall(SourceFile, function, __LINE__, L"IScreen::OnReset()", result);
+        VLib::LogFailedCall(VLIB_HERE(function), L"IScreen::OnReset()", result);
         DeviceManager::Release();
         return StatusScreenResetFailed;
     }
@@ -56,13 +56,13 @@ int Renderer::OnRelease()
     if (result != 0)
     {
         // A screen that could not let go of its device resources is not released either.
-        VLib::LogFailedCall(SourceFile, function, __LINE__, L"IScreen::OnLost()", result);
+        VLib::LogFailedCall(VLIB_HERE(function), L"IScreen::OnLost()", result);
         return StatusScreenLostFailed;
     }
     result = CurrentScreen->OnRelease();
     if (result != 0)
     {
-        VLib::LogFailedCall(SourceFile, function, __LINE__, L"IScreen::OnRelease()", result);
+        VLib::LogFailedCall(VLIB_HERE(function), L"IScreen::OnRelease()", result);
         return StatusScreenReleaseFailed;
     }
     return StatusOk;
@@ -77,7 +77,7 @@ int Renderer::ResetDevice()
         if (result != 0)
         {
             // Resetting while the screen still holds default-pool resources would fail anyway.
-            VLib::LogFailedCall(SourceFile, function, __LINE__, L"IScreen::OnLost()", result);
+            VLib::LogFailedCall(VLIB_HERE(function), L"IScreen::OnLost()", result);
             return StatusScreenLostFailed;
         }
     }
@@ -91,7 +91,7 @@ int Renderer::ResetDevice()
     const int result = CurrentScreen->OnReset();
     if (result != 0)
     {
-        VLib::LogFailedCall(SourceFile, function, __LINE__, L"IScreen::OnReset()", result);
+        VLib::LogFailedCall(VLIB_HERE(function), L"IScreen::OnReset()", result);
         return StatusScreenResetFailed;
     }
     return StatusOk;

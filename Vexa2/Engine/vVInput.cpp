@@ -34,7 +34,7 @@ int VInput::InitVInput()
     if (FAILED(result))
     {
         DirectInput = nullptr;
-        VLib::LogFailedCall(SourceFile, InitFunction, __LINE__, L"DirectInput8Create()", result);
+        VLib::LogFailedCall(VLIB_HERE(InitFunction), L"DirectInput8Create()", result);
         return StatusDirectInputFailed;
     }
 
@@ -42,7 +42,7 @@ int VInput::InitVInput()
     if (FAILED(result))
     {
         Keyboard = nullptr;
-        VLib::LogFailedCall(SourceFile, InitFunction, __LINE__, L"CreateDevice() for Keyboard device", result);
+        VLib::LogFailedCall(VLIB_HERE(InitFunction), L"CreateDevice() for Keyboard device", result);
         DirectInput->Release();
         DirectInput = nullptr;
         return StatusKeyboardFailed;
@@ -60,7 +60,7 @@ int VInput::InitVInput()
             Mouse = nullptr;
             DirectInput->Release();
             DirectInput = nullptr;
-            VLib::LogFailedCall(SourceFile, InitFunction, __LINE__, L"CreateDevice() for Mouse device", result);
+            VLib::LogFailedCall(VLIB_HERE(InitFunction), L"CreateDevice() for Mouse device", result);
             return StatusMouseFailed;
         }
         setUp = SUCCEEDED(Mouse->SetDataFormat(&c_dfDIMouse)) &&
@@ -70,7 +70,7 @@ int VInput::InitVInput()
     if (!setUp)
     {
         ReleaseDevices();
-        VLib::LogError(SourceFile, InitFunction, __LINE__, L"Failed to set up devices.");
+        VLib::LogError(VLIB_HERE(InitFunction), L"Failed to set up devices.");
         return StatusInputSetupFailed;
     }
 

@@ -44,8 +44,7 @@ int WindowManager::InitWindow(const std::int32_t* size, bool fullScreen)
                              size[0], size[1], GetDesktopWindow(), nullptr, instance, nullptr);
     if (Window == nullptr)
     {
-        VLib::LogError(SourceFile, L"Vexa::WindowManager::InitWindow", __LINE__,
-                       L"Cannot create Window, hwnd is NULL");
+        VLib::LogError(VLIB_HERE(L"Vexa::WindowManager::InitWindow"), L"Cannot create Window, hwnd is NULL");
         return StatusCreateWindowFailed;
     }
 

@@ -1,6 +1,6 @@
-#include "Effect.h"
+#include "Vexa2/Resources/Effect.h"
 
-#include "Mesh.h"
+#include "Vexa2/Resources/Mesh.h"
 #include "VLib/vLogger.h"
 
 #include <string>
@@ -28,7 +28,7 @@ int Effect::LoadEffect(const std::wstring& fileName, IDirect3DDevice9* device)
         return EffectOk;
     }
 
-    VLib::LogFailedCall(SourceFile, L"Effect::LoadEffect", 19, L"D3DXCreateEffectFromFile()", hr);
+    VLib::LogFailedCall(VLIB_HERE(L"Effect::LoadEffect"), L"D3DXCreateEffectFromFile()", hr);
     if (errors)
     {
         // The text should end in a zero byte; never read past the buffer if it does not.
@@ -38,14 +38,14 @@ int Effect::LoadEffect(const std::wstring& fileName, IDirect3DDevice9* device)
         while (length < size && text[length] != '\0')
             ++length;
         const std::string output(text ? text : "", length);
-        VLib::LogError(SourceFile, L"Effect::LoadEffect", 23,
+        VLib::LogError(VLIB_HERE(L"Effect::LoadEffect"),
                        L"Effect compilation errors: \n\n" + VLib::AnsiToWString(output.c_str()));
         errors->Release();
         return EffectCompileErrors;
     }
     if (hr == D3DXERR_INVALIDDATA)
     {
-        VLib::LogError(SourceFile, L"Effect::LoadEffect", 29, L"File not found: " + fileName);
+        VLib::LogError(VLIB_HERE(L"Effect::LoadEffect"), L"File not found: " + fileName);
         return EffectFileNotFound;
     }
     return EffectLoadFailed;

@@ -1,6 +1,6 @@
-#include "Mesh.h"
+#include "Vexa2/Resources/Mesh.h"
 
-#include "MeshOptimizer.h"
+#include "Vexa2/Resources/MeshOptimizer.h"
 #include "VLib/vLogger.h"
 
 #include <cstdint>
@@ -45,14 +45,14 @@ int Mesh::GenerateAdjacencies(DWORD*& adjacency)
     adjacency = NewAdjacency(faceCount);
     if (!adjacency)
     {
-        VLib::LogError(SourceFile, L"Mesh::GenerateAdjacencies", 22, L"Not enough memory");
+        VLib::LogError(VLIB_HERE(L"Mesh::GenerateAdjacencies"), L"Not enough memory");
         return MeshAdjacencyNoMemory;
     }
 
     const HRESULT hr = D3DXMesh->GenerateAdjacency(AdjacencyEpsilon, adjacency);
     if (FAILED(hr))
     {
-        VLib::LogFailedCall(SourceFile, L"Mesh::GenerateAdjacencies", 28, L"GenerateAdjacency()", hr);
+        VLib::LogFailedCall(VLIB_HERE(L"Mesh::GenerateAdjacencies"), L"GenerateAdjacency()", hr);
         return MeshAdjacencyFailed;
     }
     return MeshOk;
@@ -64,7 +64,7 @@ int Mesh::ConvertToStaticMesh(DWORD* adjacency, IDirect3DDevice9* device)
     HRESULT hr = D3DXMesh->CloneMesh(D3DXMesh->GetOptions(), StaticDeclaration, device, &clone);
     if (FAILED(hr))
     {
-        VLib::LogFailedCall(SourceFile, L"Mesh::ConvertToStaticMesh", 51, L"CloneMeshFVF()", hr);
+        VLib::LogFailedCall(VLIB_HERE(L"Mesh::ConvertToStaticMesh"), L"CloneMeshFVF()", hr);
         return MeshCloneFailed;
     }
     D3DXMesh->Release();
@@ -73,7 +73,7 @@ int Mesh::ConvertToStaticMesh(DWORD* adjacency, IDirect3DDevice9* device)
     hr = D3DXComputeNormals(D3DXMesh, adjacency);
     if (FAILED(hr))
     {
-        VLib::LogFailedCall(SourceFile, L"Mesh::ConvertToStaticMesh", 60, L"D3DXComputeNormals()", hr);
+        VLib::LogFailedCall(VLIB_HERE(L"Mesh::ConvertToStaticMesh"), L"D3DXComputeNormals()", hr);
         return MeshNormalsFailed;
     }
 
@@ -102,16 +102,15 @@ int Mesh::OptimizeForTriangleList(DWORD*& adjacency)
         if (OptimizeMeshForVertexCache(D3DXMesh, adjacency, failure))
             return MeshOk;
         if (!failure.Call)
-            VLib::LogError(SourceFile, L"Mesh::OptimizeForTriangleList", __LINE__,
+            VLib::LogError(VLIB_HERE(L"Mesh::OptimizeForTriangleList"),
                            L"Cannot order the mesh for the vertex cache: bad indices or not enough memory");
         else
-            VLib::LogFailedCall(SourceFile, L"Mesh::OptimizeForTriangleList", __LINE__, failure.Call,
-                                failure.Result);
+            VLib::LogFailedCall(VLIB_HERE(L"Mesh::OptimizeForTriangleList"), failure.Call, failure.Result);
         return MeshOptimizeFailed;
     }
     if (FAILED(hr))
     {
-        VLib::LogFailedCall(SourceFile, L"Mesh::OptimizeForTriangleList", 86, L"OptimizeInplace()", hr);
+        VLib::LogFailedCall(VLIB_HERE(L"Mesh::OptimizeForTriangleList"), L"OptimizeInplace()", hr);
         return MeshOptimizeFailed;
     }
     return MeshOk;
@@ -137,12 +136,12 @@ int Mesh::AddTexture(const char* fileName, const char* directory, IDirect3DDevic
 
     if (hr == D3DXERR_INVALIDDATA)
     {
-        VLib::LogError(SourceFile, L"Mesh::AddTexture", 119,
+        VLib::LogError(VLIB_HERE(L"Mesh::AddTexture"),
                        L" >> Cannot load texture from file: " + VLib::AnsiToWString(path.c_str()) +
                            L". The is no such a file.");
         return MeshFileNotFound;
     }
-    VLib::LogError(SourceFile, L"Mesh::AddTexture", 124,
+    VLib::LogError(VLIB_HERE(L"Mesh::AddTexture"),
                    L" >> Cannot load texture from file: " + VLib::AnsiToWString(path.c_str()) +
                        L". Function \"D3DXCreateTextureFromFileA()\" returned an error code: " +
                        VLib::ErrorCodeToWString(hr));

@@ -1,4 +1,4 @@
-#include "Mesh_X.h"
+#include "Vexa2/Resources/Mesh_X.h"
 
 #include "VLib/vLogger.h"
 
@@ -41,10 +41,10 @@ int Mesh_X::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* device)
         // A failed load owns nothing, whatever the outputs say.
         if (IsMissingFile(hr, fileName))
         {
-            VLib::LogError(SourceFile, L"Mesh_X::LoadMesh", 19, L"File not found :" + fileName);
+            VLib::LogError(VLIB_HERE(L"Mesh_X::LoadMesh"), L"File not found :" + fileName);
             return MeshFileNotFound;
         }
-        VLib::LogFailedCall(SourceFile, L"Mesh_X::LoadMesh", 23, L"D3DXLoadMeshFromX", hr);
+        VLib::LogFailedCall(VLIB_HERE(L"Mesh_X::LoadMesh"), L"D3DXLoadMeshFromX", hr);
         return MeshLoadFailed;
     }
     D3DXMesh = mesh;
@@ -94,7 +94,7 @@ int Mesh_X::GetAdjacencies(DWORD*& adjacency, ID3DXBuffer* adjacencyBuffer)
     adjacency = NewAdjacency(faceCount);
     if (!adjacency)
     {
-        VLib::LogError(SourceFile, L"Mesh_X::GetAdjacencies", 65, L"Out of memory");
+        VLib::LogError(VLIB_HERE(L"Mesh_X::GetAdjacencies"), L"Out of memory");
         adjacencyBuffer->Release();
         return MeshAdjacencyNoMemory;
     }
@@ -105,8 +105,8 @@ int Mesh_X::GetAdjacencies(DWORD*& adjacency, ID3DXBuffer* adjacencyBuffer)
         copyBytes = bytes;
     std::memcpy(adjacency, adjacencyBuffer->GetBufferPointer(), copyBytes);
     // A short buffer leaves no entry undefined: the rest are open edges.
-    for (std::uint64_t byte = copyBytes; byte + sizeof(DWORD) <= bytes; byte += sizeof(DWORD))
-        adjacency[byte / sizeof(DWORD)] = 0xFFFFFFFF;
+    for (std::uint64_t offset = copyBytes; offset + sizeof(DWORD) <= bytes; offset += sizeof(DWORD))
+        adjacency[offset / sizeof(DWORD)] = 0xFFFFFFFF;
     adjacencyBuffer->Release();
     return MeshOk;
 }

@@ -2,7 +2,7 @@
 // Mesh_X: a Mesh loaded from a DirectX .x file through D3DX.
 #include "Mesh.h"
 
-class Mesh_X : public Mesh
+class Mesh_X final : public Mesh
 {
 public:
     int LoadMesh(const std::wstring& fileName, IDirect3DDevice9* device) override;

@@ -62,7 +62,7 @@ protected:
         SetCurrentDirectoryW(Log.Folder().c_str());
         Spied() = SpyRecord();
         FakeD3DX::Reset();
-        SceneFx.SharedLog = LightFx.SharedLog = ParticleFx.SharedLog = &Spied().Calls;
+        SceneFx.SharedLog = LightFx.SharedLog = ParticleFx.SharedLog = &Fake::Journal();
         SceneFx.Tag = "Scene";
         LightFx.Tag = "Light";
         ParticleFx.Tag = "Particles";
@@ -129,14 +129,14 @@ protected:
         D3DXMatrixLookAtLH(&Screen.MainCamera.View, &eye, &at, &up);
         D3DXMatrixPerspectiveFovLH(&Screen.MainCamera.Projection, 0.7853982f, 1.3333334f, 0.1f, 100000.0f);
         Eng.FrameTimer.ElapsedSeconds = 0.0;
-        Spied().Calls.clear();
+        Fake::Journal().clear();
     }
 
     // Calls of the effects, the draws of the meshes and the particles' draw, in order.
     std::vector<std::string> Draws() const
     {
         std::vector<std::string> kept;
-        for (const std::string& c : Spied().Calls)
+        for (const std::string& c : Fake::Journal())
             if (c.compare(0, 6, "Scene.") == 0 || c.compare(0, 6, "Light.") == 0 ||
                 c.compare(0, 10, "Particles.") == 0 || c.find(".DrawSubset") != std::string::npos ||
                 c.compare(0, 20, "Device.DrawPrimitive") == 0)
@@ -589,7 +589,7 @@ TEST_F(DemoScreenTest, OnLostOnResetAndOnReleaseForwardToEffectsAndParticles)
     EXPECT_EQ(nullptr, Screen.Particles.VertexBuffer);
     EXPECT_EQ((std::vector<std::string>{"Scene.OnLostDevice", "Light.OnLostDevice", "Particles.OnLostDevice"}),
               Draws());
-    Spied().Calls.clear();
+    Fake::Journal().clear();
     EXPECT_EQ(0, Screen.OnReset());
     EXPECT_NE(nullptr, Screen.Particles.VertexBuffer);
     EXPECT_EQ((std::vector<std::string>{"Scene.OnResetDevice", "Light.OnResetDevice", "Particles.OnResetDevice"}),
@@ -602,7 +602,7 @@ TEST_F(DemoScreenTest, OnLostOnResetAndOnReleaseForwardToEffectsAndParticles)
     EXPECT_EQ(0, Screen.OnReset());
     Spied().Script = SpyScript();
 
-    Spied().Calls.clear();
+    Fake::Journal().clear();
     Screen.OnLost();
     EXPECT_EQ(0, Screen.OnRelease());
     EXPECT_EQ(nullptr, Screen.SceneEffect.Fx);
@@ -614,7 +614,7 @@ TEST_F(DemoScreenTest, OnLostOnResetAndOnReleaseForwardToEffectsAndParticles)
                              static_cast<const Mesh*>(&Screen.LightMarker)})
         EXPECT_EQ(nullptr, mesh->D3DXMesh);
     std::vector<std::string> releases;
-    for (const std::string& c : Spied().Calls)
+    for (const std::string& c : Fake::Journal())
         if (c.find(".Release") != std::string::npos)
             releases.push_back(c);
     EXPECT_EQ((std::vector<std::string>{"Particles.Release", "Scene.Release", "Light.Release"}), releases);

@@ -55,7 +55,8 @@ protected:
         OldFolder = cwd;
         SetCurrentDirectoryW(Log.Folder().c_str());
         Spied() = SpyRecord();
-        Fx.SharedLog = &Spied().Calls;
+        Fake::Journal().clear();
+        Fx.SharedLog = &Fake::Journal();
         Fx.Tag = "Fx";
     }
 
@@ -82,7 +83,7 @@ protected:
         const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
                                               D3DDECL_END()};
         Dev.Device->CreateVertexDeclaration(elements, &Pm.Declaration);
-        Spied().Calls.clear();
+        Fake::Journal().clear();
     }
 
     std::vector<ParticleVertex> Records()
@@ -99,7 +100,7 @@ protected:
 
     bool Called(const std::string& call) const
     {
-        for (const std::string& c : Spied().Calls)
+        for (const std::string& c : Fake::Journal())
             if (c == call)
                 return true;
         return false;
@@ -189,7 +190,7 @@ TEST_F(ParticleTest, OnResetCreatesA14000ByteDynamicPointBufferOfZeroes)
     const std::vector<std::string> expected{
         "Device.CreateVertexBuffer 14000 584 0 0 null", "Buffer.Lock 0 0 8192", "Buffer.Unlock",
         "Fx.OnResetDevice"};
-    EXPECT_EQ(expected, Spied().Calls);
+    EXPECT_EQ(expected, Fake::Journal());
     D3DVERTEXBUFFER_DESC desc;
     ASSERT_EQ(D3D_OK, Pm.VertexBuffer->GetDesc(&desc));
     EXPECT_EQ(14000u, desc.Size);
@@ -239,7 +240,7 @@ TEST_F(ParticleTest, UpdateAgesAndReEmitsWithTheDocumentedArithmetic)
     const int nextDraw = std::rand();
 
     std::srand(seed);
-    Spied().Calls.clear();
+    Fake::Journal().clear();
     for (float dt : {0.1f, 0.016f, 0.2f})
         Pm.Update(dt);
 
@@ -248,8 +249,8 @@ TEST_F(ParticleTest, UpdateAgesAndReEmitsWithTheDocumentedArithmetic)
     EXPECT_EQ(model.Life, std::vector<float>(Pm.Life, Pm.Life + Particles));
     ExpectSameRecords(model.Records, Records());
     // Locked with no flags: records that are not re-emitted keep their contents.
-    EXPECT_EQ("Buffer.Lock 0 0 0", Spied().Calls.front());
-    EXPECT_EQ("Buffer.Unlock", Spied().Calls[1]);
+    EXPECT_EQ("Buffer.Lock 0 0 0", Fake::Journal().front());
+    EXPECT_EQ("Buffer.Unlock", Fake::Journal()[1]);
 }
 
 TEST_F(ParticleTest, ReEmittedValuesStayInTheirDocumentedRanges)
@@ -321,7 +322,7 @@ TEST_F(ParticleTest, RenderSetsTheSixParametersAndDrawsOnePointListOf500PerPass)
     D3DXMatrixLookAtLH(&Cam.View, &eye, &at, &up);
     D3DXMatrixPerspectiveFovLH(&Cam.Projection, 0.7853982f, 1.3333334f, 0.1f, 100000.0f);
     Pm.Time = 2.5f;
-    Spied().Calls.clear();
+    Fake::Journal().clear();
 
     Pm.Render();
 
@@ -332,7 +333,7 @@ TEST_F(ParticleTest, RenderSetsTheSixParametersAndDrawsOnePointListOf500PerPass)
         "Device.DrawPrimitive 1 0 500", "Fx.EndPass",
         "Fx.BeginPass", "Device.SetVertexDeclaration particles", "Device.SetStreamSource 0 particles 0 28",
         "Device.DrawPrimitive 1 0 500", "Fx.EndPass", "Fx.End"};
-    EXPECT_EQ(expected, Spied().Calls);
+    EXPECT_EQ(expected, Fake::Journal());
 
     D3DXMATRIX world, wv, wvp;
     D3DXMatrixTranslation(&world, 0.0f, 2.0f, 20.0f);
@@ -372,23 +373,23 @@ TEST_F(ParticleTest, WithoutABufferUpdateAgesButTouchesNoBufferAndRenderDrawsNot
     Loaded(0.5f);
     Spied().Script.CreateVertexBuffer = D3DERR_OUTOFVIDEOMEMORY;
     ASSERT_EQ(3, Pm.OnReset());
-    Spied().Calls.clear();
+    Fake::Journal().clear();
     Pm.Update(0.25f);
     EXPECT_EQ(0.25f, Pm.Time);
     EXPECT_EQ(0.25f, Pm.Life[7]);
     Pm.Render();
-    EXPECT_EQ(std::vector<std::string>{}, Spied().Calls);
+    EXPECT_EQ(std::vector<std::string>{}, Fake::Journal());
 }
 
 TEST_F(ParticleTest, OnLostReleasesTheBufferAndTellsTheEffectAndMayRunTwice)
 {
     Loaded();
     ASSERT_EQ(0, Pm.OnReset());
-    Spied().Calls.clear();
+    Fake::Journal().clear();
     Pm.OnLost();
     Pm.OnLost();
     EXPECT_EQ(nullptr, Pm.VertexBuffer);
-    EXPECT_EQ((std::vector<std::string>{"Fx.OnLostDevice", "Fx.OnLostDevice"}), Spied().Calls);
+    EXPECT_EQ((std::vector<std::string>{"Fx.OnLostDevice", "Fx.OnLostDevice"}), Fake::Journal());
 }
 
 TEST_F(ParticleTest, OnResetFailuresAreLoggedWithTheirStatus)

@@ -70,7 +70,7 @@ std::string Num(unsigned long long value)
 
 HRESULT WINAPI BufferLock(IDirect3DVertexBuffer9* self, UINT offset, UINT size, void** data, DWORD flags)
 {
-    Spied().Calls.push_back("Buffer.Lock " + Num(offset) + " " + Num(size) + " " + Num(flags));
+    Fake::Journal().push_back("Buffer.Lock " + Num(offset) + " " + Num(size) + " " + Num(flags));
     if (Spied().Script.Lock != 0)
         return Spied().Script.Lock;
     typedef HRESULT(WINAPI * Fn)(IDirect3DVertexBuffer9*, UINT, UINT, void**, DWORD);
@@ -79,7 +79,7 @@ HRESULT WINAPI BufferLock(IDirect3DVertexBuffer9* self, UINT offset, UINT size, 
 
 HRESULT WINAPI BufferUnlock(IDirect3DVertexBuffer9* self)
 {
-    Spied().Calls.push_back("Buffer.Unlock");
+    Fake::Journal().push_back("Buffer.Unlock");
     if (Spied().Script.Unlock != 0)
         return Spied().Script.Unlock;
     typedef HRESULT(WINAPI * Fn)(IDirect3DVertexBuffer9*);
@@ -89,7 +89,7 @@ HRESULT WINAPI BufferUnlock(IDirect3DVertexBuffer9* self)
 HRESULT WINAPI DeviceCreateVertexBuffer(IDirect3DDevice9* self, UINT length, DWORD usage, DWORD fvf,
                                         D3DPOOL pool, IDirect3DVertexBuffer9** buffer, HANDLE* shared)
 {
-    Spied().Calls.push_back("Device.CreateVertexBuffer " + Num(length) + " " + Num(usage) + " " +
+    Fake::Journal().push_back("Device.CreateVertexBuffer " + Num(length) + " " + Num(usage) + " " +
                             Num(fvf) + " " + Num(pool) + (shared ? " shared" : " null"));
     if (Spied().Script.CreateVertexBuffer != 0)
         return Spied().Script.CreateVertexBuffer;
@@ -108,7 +108,7 @@ HRESULT WINAPI DeviceCreateVertexBuffer(IDirect3DDevice9* self, UINT length, DWO
 HRESULT WINAPI DeviceCreateVertexDeclaration(IDirect3DDevice9* self, const D3DVERTEXELEMENT9* elements,
                                              IDirect3DVertexDeclaration9** declaration)
 {
-    Spied().Calls.push_back("Device.CreateVertexDeclaration");
+    Fake::Journal().push_back("Device.CreateVertexDeclaration");
     Spied().Elements.clear();
     for (const D3DVERTEXELEMENT9* e = elements;; ++e)
     {
@@ -127,7 +127,7 @@ HRESULT WINAPI DeviceCreateVertexDeclaration(IDirect3DDevice9* self, const D3DVE
 
 HRESULT WINAPI DeviceSetVertexDeclaration(IDirect3DDevice9* self, IDirect3DVertexDeclaration9* declaration)
 {
-    Spied().Calls.push_back(std::string("Device.SetVertexDeclaration ") +
+    Fake::Journal().push_back(std::string("Device.SetVertexDeclaration ") +
                             (declaration == Spied().LastDeclaration ? "particles" : "other"));
     typedef HRESULT(WINAPI * Fn)(IDirect3DDevice9*, IDirect3DVertexDeclaration9*);
     return Original<Fn>(self, SlotSetVertexDeclaration)(self, declaration);
@@ -138,7 +138,7 @@ HRESULT WINAPI DeviceSetStreamSource(IDirect3DDevice9* self, UINT stream, IDirec
 {
     Hooked* hooked = buffer != nullptr ? Find(buffer) : nullptr;
     if (hooked != nullptr)
-        Spied().Calls.push_back("Device.SetStreamSource " + Num(stream) + " particles " + Num(offset) +
+        Fake::Journal().push_back("Device.SetStreamSource " + Num(stream) + " particles " + Num(offset) +
                                 " " + Num(stride));
     typedef HRESULT(WINAPI * Fn)(IDirect3DDevice9*, UINT, IDirect3DVertexBuffer9*, UINT, UINT);
     // The runtime checks a buffer's table: show it its own for the call.
@@ -153,14 +153,14 @@ HRESULT WINAPI DeviceSetStreamSource(IDirect3DDevice9* self, UINT stream, IDirec
 
 HRESULT WINAPI DeviceDrawPrimitive(IDirect3DDevice9* self, D3DPRIMITIVETYPE type, UINT start, UINT count)
 {
-    Spied().Calls.push_back("Device.DrawPrimitive " + Num(type) + " " + Num(start) + " " + Num(count));
+    Fake::Journal().push_back("Device.DrawPrimitive " + Num(type) + " " + Num(start) + " " + Num(count));
     typedef HRESULT(WINAPI * Fn)(IDirect3DDevice9*, D3DPRIMITIVETYPE, UINT, UINT);
     return Original<Fn>(self, SlotDrawPrimitive)(self, type, start, count);
 }
 
 HRESULT WINAPI MeshDrawSubset(ID3DXMesh* self, DWORD subset)
 {
-    Spied().Calls.push_back(Objects()[self]->Name + ".DrawSubset " + Num(subset));
+    Fake::Journal().push_back(Objects()[self]->Name + ".DrawSubset " + Num(subset));
     typedef HRESULT(WINAPI * Fn)(ID3DXMesh*, DWORD);
     return Original<Fn>(self, SlotDrawSubset)(self, subset);
 }

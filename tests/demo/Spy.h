@@ -1,10 +1,13 @@
 #pragma once
 // Spy: watches a few methods of live Direct3D / D3DX objects. The object gets a private copy of
-// its method table with chosen entries replaced; the replacements record the call into one
-// shared call list and either fail with a scripted result or forward to the real method.
+// its method table with chosen entries replaced; the replacements record the call into the
+// fakes' journal (Fake::Journal()) and either fail with a scripted result or forward to the
+// real method.
 // Tables are never handed back: an object keeps its copy until it is destroyed.
 #include <d3d9.h>
 #include <d3dx9.h>
+
+#include "FakeCom.h" // Fake::Journal(): "Device.DrawPrimitive 1 0 500", "Mesh2.DrawSubset 1", ...
 
 #include <string>
 #include <vector>
@@ -20,7 +23,6 @@ struct SpyScript
 
 struct SpyRecord
 {
-    std::vector<std::string> Calls;  // "Device.DrawPrimitive 1 0 500", "Mesh2.DrawSubset 1", ...
     SpyScript Script;
     // Arguments kept whole.
     std::vector<D3DVERTEXELEMENT9> Elements;  // the last CreateVertexDeclaration's, up to the end marker

@@ -93,17 +93,15 @@ demo_rss() {
     echo 0
 }
 
+# Succeeds once no Vexa2.exe runs in the scratch folder (also inside a virtual desktop).
+demo_gone() {
+    [ "$(demo_rss)" = 0 ]
+}
+
 # Escape, held a frame at a time, until the process ends; expects exit code 0 and a clean log.
 demo_escape_and_check() { # <pid>
-    local i
-    exit_code=124
-    for i in $(seq 1 30); do
-        xdotool keydown Escape
-        sleep 0.3
-        xdotool keyup Escape
-        e2e_wait "$1" 1
-        [ "$exit_code" != 124 ] && break
-    done
+    e2e_escape_until_gone e2e_gone "$1"
+    e2e_wait "$1" 1
     [ "$exit_code" != 124 ] || fail "still running 40 s after Escape"
     [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape (0 expected)"
     e2e_expect_clean_log "$DEMO_SCRATCH/myLog.log"

@@ -106,14 +106,7 @@ import -window "$desktop" "$windowed"
 [ "$(e2e_pixel "$windowed" 20 450)" = 000080 ] || fail "F1: the window does not reach (20, 450)"
 note "F1: back to a 640x480 window on the 1024x768 desktop"
 
-for i in $(seq 1 30); do
-    [ "$(demo_rss)" = 0 ] && break
-    xdotool keydown Escape
-    sleep 0.3
-    xdotool keyup Escape
-    sleep 0.7
-done
-[ "$(demo_rss)" = 0 ] || fail "virtual desktop: the program still runs after Escape"
+e2e_escape_until_gone demo_gone || fail "virtual desktop: the program still runs after Escape"
 # The desktop's explorer may outlive the program; it is ours to end.
 e2e_wait "$desk_pid" 10
 [ "$exit_code" = 124 ] && kill "$desk_pid" 2>/dev/null

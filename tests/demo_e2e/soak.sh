@@ -61,14 +61,7 @@ note "memory: baseline $baseline kB, peak $peak kB, growth $growth kB"
 
 # Back to a window, then Escape until the program is gone.
 xdotool keydown F1; sleep 0.4; xdotool keyup F1
-for i in $(seq 1 30); do
-    [ "$(demo_rss)" = 0 ] && break
-    xdotool keydown Escape
-    sleep 0.3
-    xdotool keyup Escape
-    sleep 0.7
-done
-[ "$(demo_rss)" = 0 ] || fail "the program still runs after Escape"
+e2e_escape_until_gone demo_gone || fail "the program still runs after Escape"
 e2e_wait "$desk_pid" 10
 [ "$exit_code" = 124 ] && kill "$desk_pid" 2>/dev/null
 e2e_expect_clean_log "$DEMO_SCRATCH/myLog.log"

@@ -117,7 +117,7 @@ TEST_F(EngineFrameTest, AFailedResetIsTheFrameStatusOtherPresentResultsAreIgnore
     EXPECT_EQ(Engine.Frame(), 0x800A);
     EXPECT_EQ(Direct3D.Device.CallCount("Reset"), 1);
     EXPECT_EQ(Screen.Count("OnReset"), 0);
-    EXPECT_EQ(log.Messages().size(), 1u);
+    EXPECT_EQ(log.Entries().size(), 1u);
 }
 
 TEST_F(EngineFrameTest, ShutdownReleasesInputAndDeviceAndMayRunTwice)

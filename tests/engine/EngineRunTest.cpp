@@ -152,7 +152,7 @@ TEST_F(EngineRunTest, AFailedLoadShutsDownWithoutShowingTheWindow)
     EXPECT_EQ(Screen.Calls, (std::vector<std::string>{"OnLoad"}));
     EXPECT_EQ(IndexOf(Fake::Journal(), "Window.Shown"), Fake::Journal().size());
     EXPECT_EQ(Direct3D.Device.CallCount("Present"), 0);
-    EXPECT_EQ(log.Messages().size(), 1u);
+    EXPECT_EQ(log.Entries().size(), 1u);
     ExpectEverythingReleased();
 }
 
@@ -168,7 +168,7 @@ TEST_F(EngineRunTest, AFailedFrameReleasesTheScreenOnceAndTheLoopRunsOnToTheQuit
     EXPECT_EQ(ScreenLifeCycle(),
               (std::vector<std::string>{"OnLoad", "OnReset", "OnUpdate", "OnUpdate", "OnLost", "OnLost", "OnRelease"}));
     EXPECT_EQ(Direct3D.Device.CallCount("Present"), 2);
-    EXPECT_EQ(log.Messages().size(), 1u); // the failed Reset
+    EXPECT_EQ(log.Entries().size(), 1u); // the failed Reset
     EXPECT_EQ(Engine.Windows.Window, nullptr);
     ExpectEverythingReleased();
 }

@@ -89,26 +89,6 @@ protected:
     Fake::FakeDirectInput8W DirectInput;
 };
 
-// Checks "[file | function | LINE: n] >> text". line 0: any positive source line (the
-// report site's __LINE__); otherwise exactly that line.
-inline ::testing::AssertionResult IsLogEntry(const std::wstring& entry, const std::wstring& file,
-                                             const std::wstring& function, const std::wstring& text, int line = 0)
-{
-    const std::wstring head = L"[" + file + L" | " + function + L" | LINE: ";
-    const std::wstring tail = L"] >> " + text;
-    if (entry.size() < head.size() + tail.size() + 1 || entry.compare(0, head.size(), head) != 0 ||
-        entry.compare(entry.size() - tail.size(), tail.size(), tail) != 0)
-        return ::testing::AssertionFailure() << "entry does not read [" << std::string(file.begin(), file.end())
-                                             << " | ... ] >> ...: " << std::string(entry.begin(), entry.end());
-    const std::wstring number = entry.substr(head.size(), entry.size() - head.size() - tail.size());
-    if (number.find_first_not_of(L"0123456789") != std::wstring::npos || number[0] == L'0')
-        return ::testing::AssertionFailure() << "bad line field in " << std::string(entry.begin(), entry.end());
-    if (line != 0 && number != std::to_wstring(line))
-        return ::testing::AssertionFailure() << "line is " << std::string(number.begin(), number.end())
-                                             << ", expected " << line;
-    return ::testing::AssertionSuccess();
-}
-
 // Text of a form 1 entry (a failed call).
 inline std::wstring FailedCall(const std::wstring& call, const std::wstring& hexCode)
 {

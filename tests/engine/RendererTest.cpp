@@ -84,7 +84,7 @@ TEST_F(RendererTest, FailedScreenLoadIsLoggedAndReleasesTheDevice)
     EXPECT_EQ(Graphics.Device, nullptr);
     EXPECT_EQ(Graphics.Direct3D, nullptr);
     EXPECT_EQ(Direct3D.RefCount, 0);
-    const std::vector<std::wstring> messages = log.Messages();
+    const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(IsLogEntry(messages[0], RendererFile, L"Vexa::Renderer::OnLoad", FailedCall(L"IScreen::OnLoad()", L"0x1")));
 }
@@ -99,7 +99,7 @@ TEST_F(RendererTest, FailedScreenResetAfterLoadIsLoggedAndReleasesTheDevice)
     EXPECT_EQ(Screen.Calls, (std::vector<std::string>{"OnLoad", "OnReset"}));
     EXPECT_EQ(Graphics.Device, nullptr);
     EXPECT_EQ(Direct3D.RefCount, 0);
-    const std::vector<std::wstring> messages = log.Messages();
+    const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(IsLogEntry(messages[0], RendererFile, L"Vexa::Renderer::OnLoad",
                            FailedCall(L"IScreen::OnReset()", L"0xFFFFFFFE")));
@@ -124,7 +124,7 @@ TEST_F(RendererTest, OnReleaseFailuresAreLoggedWithTheirOwnStatus)
     Screen.Results["OnRelease"] = 0x10;
     EXPECT_EQ(Graphics.OnRelease(), 0x8004);
 
-    const std::vector<std::wstring> messages = log.Messages();
+    const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_TRUE(IsLogEntry(messages[0], RendererFile, L"Vexa::Renderer::OnRelease", FailedCall(L"IScreen::OnLost()", L"0x5")));
     EXPECT_TRUE(
@@ -162,7 +162,7 @@ TEST_F(RendererTest, ResetDeviceStopsAtTheFirstFailure)
     EXPECT_EQ(Graphics.ResetDevice(), 0x8002);
 
     EXPECT_EQ(Screen.Calls, (std::vector<std::string>{"OnLost", "OnLost", "OnLost", "OnReset"}));
-    const std::vector<std::wstring> messages = log.Messages();
+    const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 3u);
     EXPECT_TRUE(
         IsLogEntry(messages[0], RendererFile, L"Vexa::Renderer::ResetDevice", FailedCall(L"IScreen::OnLost()", L"0x3")));

@@ -41,7 +41,7 @@ protected:
         EXPECT_FALSE(Input.KeyboardReady);
         EXPECT_FALSE(Input.MouseReady);
         EXPECT_EQ(Input.DirectInput, nullptr);
-        const std::vector<std::wstring> messages = log.Messages();
+        const std::vector<std::wstring> messages = log.Entries();
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_TRUE(IsLogEntry(messages[0], InputFile, InitFunction, text));
     }

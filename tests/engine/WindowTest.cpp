@@ -100,7 +100,7 @@ TEST_F(WindowTest, RefusedCreationIsLoggedAsStatus0x8005)
     EXPECT_EQ(status, 0x8005);
     EXPECT_EQ(Windows.Window, nullptr);
     EXPECT_TRUE(Windows.ClassName.empty());
-    const std::vector<std::wstring> messages = log.Messages();
+    const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(IsLogEntry(messages[0], L".\\Vexa2\\Engine\\vWindowManager", L"Vexa::WindowManager::InitWindow",
                            L"Cannot create Window, hwnd is NULL"));

@@ -15,26 +15,6 @@ namespace
 {
 const std::uint32_t ClearRgb = 0x000080; // 0xFF000080 without its alpha
 
-// "[<file> | <function> | LINE: <n>] >> <text>" for any line number n.
-::testing::AssertionResult IsEntry(const std::wstring& entry, const std::wstring& file,
-                                   const std::wstring& function, const std::wstring& text)
-{
-    const std::wstring head = L"[" + file + L" | " + function + L" | LINE: ";
-    const std::wstring tail = L"] >> " + text;
-    bool ok = entry.size() > head.size() + tail.size() && entry.compare(0, head.size(), head) == 0 &&
-              entry.compare(entry.size() - tail.size(), tail.size(), tail) == 0;
-    if (ok)
-    {
-        const std::wstring line = entry.substr(head.size(), entry.size() - head.size() - tail.size());
-        for (wchar_t c : line)
-            ok = ok && std::iswdigit(c);
-    }
-    if (ok)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "entry \"" << ::testing::PrintToString(entry) << "\" is not "
-                                         << ::testing::PrintToString(head + L"<n>" + tail);
-}
-
 const wchar_t* const DeviceManagerFile = L".\\Vexa2\\Engine\\Renderer\\vDeviceManager";
 
 bool SameModes(const std::vector<Vexa::DisplayMode>& listed, const std::vector<RealDevice::Mode>& expected)
@@ -109,7 +89,7 @@ TEST(DeviceManagerOnWine, InitCreatesWindowedHalDeviceForHiddenWindow)
     EXPECT_EQ(renderer.Device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
 
     renderer.Release();
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }
 
 TEST(DeviceManagerOnWine, ResetWithUnchangedParametersSucceeds)
@@ -143,7 +123,7 @@ TEST(DeviceManagerOnWine, ResetWithUnchangedParametersSucceeds)
     ExpectClearColour(renderer.Device, 640, 480);
 
     renderer.Release();
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }
 
 TEST(DeviceManagerOnWine, ReleaseDropsEveryReferenceItTook)
@@ -189,7 +169,7 @@ TEST(DeviceManagerOnWine, ReferenceDeviceTypeCreatesReferenceRasteriser)
     renderer.Render();
     ExpectClearColour(renderer.Device, 800, 600);
     renderer.Release();
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }
 
 TEST(DeviceManagerOnWine, VertexProcessingSelectsBehaviourFlags)
@@ -226,9 +206,9 @@ TEST(DeviceManagerOnWine, UnknownDeviceTypeIsRefusedAndLogged)
         EXPECT_EQ(renderer.Direct3D, nullptr);
         EXPECT_TRUE(renderer.DisplayModes.empty());
         EXPECT_EQ(renderer.DeviceWindow, nullptr);
-        const std::vector<std::wstring> messages = log.Messages();
+        const std::vector<std::wstring> messages = log.Entries();
         ASSERT_EQ(messages.size(), 1u) << type;
-        EXPECT_TRUE(IsEntry(messages[0], DeviceManagerFile, L"Vexa::DeviceManager::CreateDevice", L"Bad device type."));
+        EXPECT_TRUE(IsLogEntry(messages[0], DeviceManagerFile, L"Vexa::DeviceManager::CreateDevice", L"Bad device type."));
     }
 }
 
@@ -249,9 +229,9 @@ TEST(DeviceManagerOnWine, FullScreenSizeNotListedIsRefusedAndLogged)
     EXPECT_EQ(renderer.Device, nullptr);
     EXPECT_EQ(renderer.Direct3D, nullptr);
     EXPECT_TRUE(renderer.DisplayModes.empty());
-    const std::vector<std::wstring> messages = log.Messages();
+    const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(IsEntry(messages[0], DeviceManagerFile, L"Vexa::DeviceManager::CheckAndSetParameters",
+    EXPECT_TRUE(IsLogEntry(messages[0], DeviceManagerFile, L"Vexa::DeviceManager::CheckAndSetParameters",
                         L"None of display modes match to config"));
 }
 
@@ -280,5 +260,5 @@ TEST(DeviceManagerOnWine, FullScreenListedModeCreatesFullScreenDevice)
     renderer.Render();
     ExpectClearColour(renderer.Device, listed->Width, listed->Height);
     renderer.Release();
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }

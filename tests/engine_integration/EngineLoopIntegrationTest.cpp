@@ -86,7 +86,7 @@ TEST(EngineOnWine, FramesWithoutScreenClearAndPresent)
     EXPECT_EQ(TheEngine.Graphics.Device, nullptr);
     EXPECT_EQ(TheEngine.Graphics.Direct3D, nullptr);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }
 
 TEST(EngineOnWine, RunDrivesTheScreenFromLoadToRelease)
@@ -122,7 +122,7 @@ TEST(EngineOnWine, RunDrivesTheScreenFromLoadToRelease)
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(TheEngine.Graphics.Device, nullptr);
     EXPECT_EQ(TheEngine.Graphics.Direct3D, nullptr);
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }
 
 TEST(EngineOnWine, FailingScreenLoadShutsDownWithoutShowingTheWindow)
@@ -142,13 +142,10 @@ TEST(EngineOnWine, FailingScreenLoadShutsDownWithoutShowingTheWindow)
     EXPECT_EQ(screen.LifeCycle, (std::vector<std::string>{"Load"}));
     EXPECT_EQ(TheEngine.Graphics.Device, nullptr);
     EXPECT_EQ(TheEngine.Graphics.Direct3D, nullptr);
-    const std::vector<std::wstring> messages = log.Messages();
+    const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 1u);
-    const std::wstring head = L"[.\\Vexa2\\Engine\\vRenderer | Vexa::Renderer::OnLoad | LINE: ";
-    const std::wstring tail = L"] >> Function \"IScreen::OnLoad()\" returned an error. Error Code: 0x1";
-    EXPECT_EQ(messages[0].compare(0, head.size(), head), 0) << messages[0].size();
-    ASSERT_GE(messages[0].size(), tail.size());
-    EXPECT_EQ(messages[0].substr(messages[0].size() - tail.size()), tail);
+    EXPECT_EQ(messages[0], L"[.\\Vexa2\\Engine\\vRenderer | Vexa::Renderer::OnLoad | LINE: *] >> Function "
+                           L"\"IScreen::OnLoad()\" returned an error. Error Code: 0x1");
 }
 
 TEST(EngineOnWine, WithoutFocusFramesGoOnButNothingIsDrawn)
@@ -199,5 +196,5 @@ TEST(EngineOnWine, WithoutFocusFramesGoOnButNothingIsDrawn)
     EXPECT_GE(focusedAgainRenders, 20); // drawing resumed with the focus
     // A windowed device is not lost by a focus change.
     EXPECT_EQ(screen.LifeCycle, (std::vector<std::string>{"Load", "Reset", "Lost", "Release"}));
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }

@@ -133,7 +133,7 @@ TEST(LostDevice, DeactivationLosesTheDeviceAndFrameResetsIt)
 
     TheEngine.Graphics.OnRelease();
     TheEngine.Shutdown();
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }
 
 TEST(LostDevice, ResetWaitsUntilTheLossEnds)
@@ -160,7 +160,7 @@ TEST(LostDevice, ResetWaitsUntilTheLossEnds)
 
     TheEngine.Graphics.OnRelease();
     TheEngine.Shutdown();
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }
 
 TEST(LostDevice, AnotherProgramTakingTheForegroundIsSurvived)
@@ -224,5 +224,5 @@ TEST(LostDevice, AnotherProgramTakingTheForegroundIsSurvived)
     EXPECT_EQ(presentAfter, D3D_OK);
     // Drawing went on after the reset: the focus came back.
     EXPECT_GE(screen.Renders - rendersAtReset, 29);
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }

@@ -102,7 +102,7 @@ TEST(WindowedDeviceLoss, ScreenThatReleasesItsBufferIsResetAndDrawingGoesOn)
     EXPECT_EQ(presentAfter, D3D_OK);
     EXPECT_EQ(buffer.Screen.Renders - rendersAtReset, 20);
     EXPECT_EQ(buffer.Buffer, nullptr);
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }
 
 TEST(WindowedDeviceLoss, FailedResetShutsTheEngineDownOnceAndLogsIt)
@@ -131,11 +131,8 @@ TEST(WindowedDeviceLoss, FailedResetShutsTheEngineDownOnceAndLogsIt)
     EXPECT_EQ(TheEngine.Windows.Window, nullptr);
     EXPECT_FALSE(IsWindow(window));
 
-    const std::vector<std::wstring> messages = log.Messages();
+    const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 1u);
-    const std::wstring head = L"[.\\Vexa2\\Engine\\Renderer\\vDeviceManager | Vexa::DeviceManager::ResetDevice | LINE: ";
-    const std::wstring tail = L"] >> Function \"Reset\" returned an error. Error Code: 0x8876086C";
-    EXPECT_EQ(messages[0].compare(0, head.size(), head), 0) << ::testing::PrintToString(messages[0]);
-    ASSERT_GT(messages[0].size(), head.size() + tail.size());
-    EXPECT_EQ(messages[0].substr(messages[0].size() - tail.size()), tail);
+    EXPECT_EQ(messages[0], L"[.\\Vexa2\\Engine\\Renderer\\vDeviceManager | Vexa::DeviceManager::ResetDevice | "
+                           L"LINE: *] >> Function \"Reset\" returned an error. Error Code: 0x8876086C");
 }

@@ -1,5 +1,8 @@
 #include "FakeD3DX.h"
 
+#include "FakeCom.h"
+#include "RecordingEffect.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -11,7 +14,6 @@ namespace
 {
 Script g_script;
 CallLog g_calls;
-std::vector<std::string> g_journal;
 std::vector<std::unique_ptr<FakeBuffer>> g_buffers;
 std::set<const ID3DXBaseMesh*> g_wrappedMeshes;
 
@@ -59,7 +61,7 @@ public:
 
     STDMETHOD(DrawSubset)(DWORD attribId) override
     {
-        g_journal.push_back("DrawSubset(" + std::to_string(attribId) + ")");
+        Fake::Journal().push_back("Mesh.DrawSubset " + std::to_string(attribId));
         return m_inner->DrawSubset(attribId);
     }
     STDMETHOD_(DWORD, GetNumFaces)() override
@@ -177,152 +179,6 @@ private:
     ULONG m_refCount;
 };
 
-class FakeEffect final : public ID3DXEffect
-{
-public:
-    explicit FakeEffect(UINT passes) : m_passes(passes), m_refCount(1) {}
-
-    STDMETHOD(QueryInterface)(REFIID riid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ID3DXEffect))
-        {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return ++m_refCount; }
-    STDMETHOD_(ULONG, Release)() override
-    {
-        const ULONG count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
-    STDMETHOD(SetTechnique)(D3DXHANDLE technique) override
-    {
-        g_journal.push_back(std::string("SetTechnique(") + (technique ? technique : "") + ")");
-        return S_OK;
-    }
-    STDMETHOD(Begin)(UINT* passes, DWORD flags) override
-    {
-        g_journal.push_back("Begin(" + std::to_string(flags) + ")");
-        if (passes)
-            *passes = m_passes;
-        return S_OK;
-    }
-    STDMETHOD(BeginPass)(UINT pass) override
-    {
-        g_journal.push_back("BeginPass(" + std::to_string(pass) + ")");
-        return S_OK;
-    }
-    STDMETHOD(CommitChanges)() override
-    {
-        g_journal.push_back("CommitChanges");
-        return S_OK;
-    }
-    STDMETHOD(EndPass)() override
-    {
-        g_journal.push_back("EndPass");
-        return S_OK;
-    }
-    STDMETHOD(End)() override
-    {
-        g_journal.push_back("End");
-        return S_OK;
-    }
-    STDMETHOD(OnLostDevice)() override
-    {
-        g_journal.push_back("OnLostDevice");
-        return S_OK;
-    }
-    STDMETHOD(OnResetDevice)() override
-    {
-        g_journal.push_back("OnResetDevice");
-        return S_OK;
-    }
-
-    // Not needed by the code under test.
-    STDMETHOD(GetDesc)(D3DXEFFECT_DESC*) override { return E_NOTIMPL; }
-    STDMETHOD(GetParameterDesc)(D3DXHANDLE, D3DXPARAMETER_DESC*) override { return E_NOTIMPL; }
-    STDMETHOD(GetTechniqueDesc)(D3DXHANDLE, D3DXTECHNIQUE_DESC*) override { return E_NOTIMPL; }
-    STDMETHOD(GetPassDesc)(D3DXHANDLE, D3DXPASS_DESC*) override { return E_NOTIMPL; }
-    STDMETHOD(GetFunctionDesc)(D3DXHANDLE, D3DXFUNCTION_DESC*) override { return E_NOTIMPL; }
-    STDMETHOD_(D3DXHANDLE, GetParameter)(D3DXHANDLE, UINT) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetParameterByName)(D3DXHANDLE, const char *) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetParameterBySemantic)(D3DXHANDLE, const char *) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetParameterElement)(D3DXHANDLE, UINT) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetTechnique)(UINT) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetTechniqueByName)(const char *) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetPass)(D3DXHANDLE, UINT) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetPassByName)(D3DXHANDLE, const char *) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetFunction)(UINT) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetFunctionByName)(const char *) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetAnnotation)(D3DXHANDLE, UINT) override { return nullptr; }
-    STDMETHOD_(D3DXHANDLE, GetAnnotationByName)(D3DXHANDLE, const char *) override { return nullptr; }
-    STDMETHOD(SetValue)(D3DXHANDLE, const void *, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(GetValue)(D3DXHANDLE, void *, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(SetBool)(D3DXHANDLE, WINBOOL) override { return E_NOTIMPL; }
-    STDMETHOD(GetBool)(D3DXHANDLE, WINBOOL*) override { return E_NOTIMPL; }
-    STDMETHOD(SetBoolArray)(D3DXHANDLE, const WINBOOL *, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(GetBoolArray)(D3DXHANDLE, WINBOOL*, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(SetInt)(D3DXHANDLE, INT) override { return E_NOTIMPL; }
-    STDMETHOD(GetInt)(D3DXHANDLE, INT*) override { return E_NOTIMPL; }
-    STDMETHOD(SetIntArray)(D3DXHANDLE, const INT *, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(GetIntArray)(D3DXHANDLE, INT*, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(SetFloat)(D3DXHANDLE, FLOAT) override { return E_NOTIMPL; }
-    STDMETHOD(GetFloat)(D3DXHANDLE, FLOAT*) override { return E_NOTIMPL; }
-    STDMETHOD(SetFloatArray)(D3DXHANDLE, const FLOAT *, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(GetFloatArray)(D3DXHANDLE, FLOAT*, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(SetVector)(D3DXHANDLE, const D3DXVECTOR4 *) override { return E_NOTIMPL; }
-    STDMETHOD(GetVector)(D3DXHANDLE, D3DXVECTOR4*) override { return E_NOTIMPL; }
-    STDMETHOD(SetVectorArray)(D3DXHANDLE, const D3DXVECTOR4 *, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(GetVectorArray)(D3DXHANDLE, D3DXVECTOR4*, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(SetMatrix)(D3DXHANDLE, const D3DXMATRIX *) override { return E_NOTIMPL; }
-    STDMETHOD(GetMatrix)(D3DXHANDLE, D3DXMATRIX*) override { return E_NOTIMPL; }
-    STDMETHOD(SetMatrixArray)(D3DXHANDLE, const D3DXMATRIX *, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(GetMatrixArray)(D3DXHANDLE, D3DXMATRIX*, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(SetMatrixPointerArray)(D3DXHANDLE, const D3DXMATRIX **, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(GetMatrixPointerArray)(D3DXHANDLE, D3DXMATRIX**, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(SetMatrixTranspose)(D3DXHANDLE, const D3DXMATRIX *) override { return E_NOTIMPL; }
-    STDMETHOD(GetMatrixTranspose)(D3DXHANDLE, D3DXMATRIX*) override { return E_NOTIMPL; }
-    STDMETHOD(SetMatrixTransposeArray)(D3DXHANDLE, const D3DXMATRIX *, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(GetMatrixTransposeArray)(D3DXHANDLE, D3DXMATRIX*, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(SetMatrixTransposePointerArray)(D3DXHANDLE, const D3DXMATRIX **, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(GetMatrixTransposePointerArray)(D3DXHANDLE, D3DXMATRIX**, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(SetString)(D3DXHANDLE, const char *) override { return E_NOTIMPL; }
-    STDMETHOD(GetString)(D3DXHANDLE, const char **) override { return E_NOTIMPL; }
-    STDMETHOD(SetTexture)(D3DXHANDLE, struct IDirect3DBaseTexture9 *) override { return E_NOTIMPL; }
-    STDMETHOD(GetTexture)(D3DXHANDLE, struct IDirect3DBaseTexture9 **) override { return E_NOTIMPL; }
-    STDMETHOD(GetPixelShader)(D3DXHANDLE, struct IDirect3DPixelShader9 **) override { return E_NOTIMPL; }
-    STDMETHOD(GetVertexShader)(D3DXHANDLE, struct IDirect3DVertexShader9 **) override { return E_NOTIMPL; }
-    STDMETHOD(SetArrayRange)(D3DXHANDLE, UINT, UINT) override { return E_NOTIMPL; }
-    STDMETHOD(GetPool)(ID3DXEffectPool **) override { return E_NOTIMPL; }
-    STDMETHOD_(D3DXHANDLE, GetCurrentTechnique)() override { return nullptr; }
-    STDMETHOD(ValidateTechnique)(D3DXHANDLE) override { return E_NOTIMPL; }
-    STDMETHOD(FindNextValidTechnique)(D3DXHANDLE, D3DXHANDLE*) override { return E_NOTIMPL; }
-    STDMETHOD_(WINBOOL, IsParameterUsed)(D3DXHANDLE, D3DXHANDLE) override { return FALSE; }
-    STDMETHOD(GetDevice)(struct IDirect3DDevice9 **) override { return E_NOTIMPL; }
-    STDMETHOD(SetStateManager)(ID3DXEffectStateManager *) override { return E_NOTIMPL; }
-    STDMETHOD(GetStateManager)(ID3DXEffectStateManager **) override { return E_NOTIMPL; }
-    STDMETHOD(BeginParameterBlock)() override { return E_NOTIMPL; }
-    STDMETHOD_(D3DXHANDLE, EndParameterBlock)() override { return nullptr; }
-    STDMETHOD(ApplyParameterBlock)(D3DXHANDLE) override { return E_NOTIMPL; }
-    STDMETHOD(DeleteParameterBlock)(D3DXHANDLE) override { return E_NOTIMPL; }
-    STDMETHOD(CloneEffect)(struct IDirect3DDevice9 *, struct ID3DXEffect **) override { return E_NOTIMPL; }
-    STDMETHOD(SetRawValue)(D3DXHANDLE, const void *, UINT, UINT) override { return E_NOTIMPL; }
-
-private:
-    ~FakeEffect() = default;
-
-    UINT m_passes;
-    ULONG m_refCount;
-};
-
 HMODULE RealModule()
 {
     static HMODULE module = LoadLibraryW(L"d3dx9_40.dll");
@@ -404,11 +260,6 @@ CallLog& Calls()
     return g_calls;
 }
 
-std::vector<std::string>& Journal()
-{
-    return g_journal;
-}
-
 FakeBuffer* LastErrorBuffer()
 {
     return g_buffers.empty() ? nullptr : g_buffers.back().get();
@@ -418,7 +269,7 @@ void Reset()
 {
     g_script = Script();
     g_calls = CallLog();
-    g_journal.clear();
+    Fake::Journal().clear();
     g_buffers.clear();
 }
 
@@ -439,7 +290,9 @@ ID3DXMesh* Unwrap(ID3DXMesh* mesh)
 
 ID3DXEffect* CreateFakeEffect(UINT passes)
 {
-    return new FakeEffect(passes);
+    RecordingEffect* effect = new RecordingEffect(passes, &Fake::Journal(), "Effect");
+    effect->DeleteAtZero = true;
+    return effect;
 }
 
 FARPROC RealD3DX(const char* name)

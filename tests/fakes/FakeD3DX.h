@@ -38,12 +38,13 @@
 //                                 // with 2 passes instead of compiling the file (-1: real)
 //   ID3DXEffect* fx = FakeD3DX::CreateFakeEffect(0);  // a fake effect, one reference
 //
-// A fake effect records Begin, BeginPass(n), EndPass, End, CommitChanges, SetTechnique(name),
-// OnLostDevice, OnResetDevice in the journal; its other methods return E_NOTIMPL or null.
+// A fake effect is a RecordingEffect (RecordingEffect.h) that deletes itself at its last Release
+// and writes every call to the journal as "Effect.<Method> <name>".
 //
 // Observations: FakeD3DX::Calls() counts calls of every entry point (forwarded or failed) and
-// keeps their last arguments; FakeD3DX::Journal() lists, in order, the calls made on fake effects
-// and wrapped meshes ("Begin", "BeginPass(0)", "DrawSubset(2)", "EndPass", "End", ...).
+// keeps their last arguments; the one journal of the fakes (Fake::Journal(), FakeCom.h) lists
+// the calls made on fake effects and wrapped meshes in order ("Effect.Begin",
+// "Effect.BeginPass", "Mesh.DrawSubset 2", "Effect.EndPass", "Effect.End", ...).
 // FakeD3DX::LastErrorBuffer() is the last error buffer handed out; it stays readable (RefCount)
 // after its last Release until Reset.
 #include <windows.h>
@@ -129,9 +130,8 @@ private:
 
 Script& Current();
 CallLog& Calls();
-std::vector<std::string>& Journal();
 FakeBuffer* LastErrorBuffer();
-// Clears the script, the counters, the journal and the buffers kept for inspection.
+// Clears the script, the counters, the journal (Fake::Journal) and the buffers kept for inspection.
 void Reset();
 
 // Wraps a real mesh; takes over the caller's reference to it. Returns the wrapper (one reference).
@@ -140,6 +140,7 @@ bool IsWrappedMesh(const ID3DXBaseMesh* mesh);
 // The real mesh inside a wrapper (no reference added); any other mesh is returned as it is.
 ID3DXMesh* Unwrap(ID3DXMesh* mesh);
 
+// A RecordingEffect with that many passes, journalling as "Effect", one reference.
 ID3DXEffect* CreateFakeEffect(UINT passes);
 
 // The real d3dx9_40.dll entry point of that name (null if missing).

@@ -3,7 +3,9 @@
 #include "LogCapture.h"
 #include "ResourceTestSupport.h"
 
+#include "FakeCom.h"
 #include "FakeD3DX.h"
+#include "RecordingEffect.h"
 #include "Vexa2/Resources/Effect.h"
 #include "Vexa2/Resources/Mesh_X.h"
 
@@ -47,11 +49,11 @@ TEST_F(EffectFake, CompilerOutputIsLoggedAndTheBufferReleased)
     EXPECT_EQ(FakeD3DX::Calls().EffectFlags, 0x8000u);
     EXPECT_EQ(FakeD3DX::Calls().EffectFile, L"effect.fx");
 
-    const std::vector<std::wstring> entries = Log.Messages();
+    const std::vector<std::wstring> entries = Log.Entries();
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0], EffectHead + L"19] >> Function \"D3DXCreateEffectFromFile()\" returned an error. "
+    EXPECT_EQ(entries[0], EffectHead + L"*] >> Function \"D3DXCreateEffectFromFile()\" returned an error. "
                                        L"Error Code: 0x80004005");
-    EXPECT_EQ(entries[1], EffectHead + L"23] >> Effect compilation errors: \r\n\r\neffect.fx(3,9): error X3000: "
+    EXPECT_EQ(entries[1], EffectHead + L"*] >> Effect compilation errors: \r\n\r\neffect.fx(3,9): error X3000: "
                                        L"syntax error\r\nsecond line");
 }
 
@@ -63,18 +65,18 @@ TEST_F(EffectFake, CompilerOutputWinsOverInvalidData)
     script.EffectErrors = "bad";
     EXPECT_EQ(Fx.LoadEffect(L"effect.fx", nullptr), EffectCompileErrors);
     EXPECT_EQ(FakeD3DX::LastErrorBuffer()->RefCount, 0u);
-    const std::vector<std::wstring> entries = Log.Messages();
+    const std::vector<std::wstring> entries = Log.Entries();
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[1], EffectHead + L"23] >> Effect compilation errors: \r\n\r\nbad");
+    EXPECT_EQ(entries[1], EffectHead + L"*] >> Effect compilation errors: \r\n\r\nbad");
 }
 
 TEST_F(EffectFake, InvalidDataWithoutOutputIsFileNotFound)
 {
     FakeD3DX::Current().CreateEffect.Result = D3DXERR_INVALIDDATA;
     EXPECT_EQ(Fx.LoadEffect(L"dir\\light.fx", nullptr), EffectFileNotFound);
-    const std::vector<std::wstring> entries = Log.Messages();
+    const std::vector<std::wstring> entries = Log.Entries();
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[1], EffectHead + L"29] >> File not found: dir\\light.fx");
+    EXPECT_EQ(entries[1], EffectHead + L"*] >> File not found: dir\\light.fx");
 }
 
 TEST_F(EffectFake, OtherFailuresWithoutOutputAreStatus3)
@@ -82,9 +84,9 @@ TEST_F(EffectFake, OtherFailuresWithoutOutputAreStatus3)
     FakeD3DX::Current().CreateEffect.Result = E_OUTOFMEMORY;
     EXPECT_EQ(Fx.LoadEffect(L"effect.fx", nullptr), EffectLoadFailed);
     EXPECT_EQ(Fx.Fx, nullptr);
-    const std::vector<std::wstring> entries = Log.Messages();
+    const std::vector<std::wstring> entries = Log.Entries();
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0], EffectHead + L"19] >> Function \"D3DXCreateEffectFromFile()\" returned an error. "
+    EXPECT_EQ(entries[0], EffectHead + L"*] >> Function \"D3DXCreateEffectFromFile()\" returned an error. "
                                        L"Error Code: 0x8007000E");
 }
 
@@ -93,7 +95,7 @@ TEST_F(EffectFake, SuccessWritesNothing)
     FakeD3DX::Current().FakeEffectPasses = 1;
     EXPECT_EQ(Fx.LoadEffect(L"effect.fx", nullptr), EffectOk);
     EXPECT_NE(Fx.Fx, nullptr);
-    EXPECT_TRUE(Log.Messages().empty());
+    EXPECT_TRUE(Log.Entries().empty());
 }
 
 class DrawMeshSubsetPasses : public EffectFake, public ::testing::WithParamInterface<unsigned>
@@ -113,15 +115,26 @@ TEST_P(DrawMeshSubsetPasses, DrawsTheSubsetOncePerPass)
     Fx.DrawMeshSubset(Quads, 3);
     device.Device->EndScene();
 
-    std::vector<std::string> expected = {"Begin(0)"};
+    std::vector<std::string> expected = {"Effect.Begin"};
     for (unsigned pass = 0; pass < GetParam(); ++pass)
     {
-        expected.push_back("BeginPass(" + std::to_string(pass) + ")");
-        expected.push_back("DrawSubset(3)");
-        expected.push_back("EndPass");
+        expected.push_back("Effect.BeginPass");
+        expected.push_back("Mesh.DrawSubset 3");
+        expected.push_back("Effect.EndPass");
     }
-    expected.push_back("End");
-    EXPECT_EQ(FakeD3DX::Journal(), expected);
+    expected.push_back("Effect.End");
+    EXPECT_EQ(Fake::Journal(), expected);
+    // Begin without flags; the passes by their index, in order.
+    const RecordingEffect& effect = *static_cast<RecordingEffect*>(Fx.Fx);
+    const DWORD noFlags = 0;
+    ASSERT_EQ(effect.Find("Begin").size(), 1u);
+    EXPECT_EQ(effect.Find("Begin")[0].Bytes,
+              std::vector<unsigned char>(reinterpret_cast<const unsigned char*>(&noFlags),
+                                         reinterpret_cast<const unsigned char*>(&noFlags + 1)));
+    const std::vector<EffectCall> passes = effect.Find("BeginPass");
+    ASSERT_EQ(passes.size(), GetParam());
+    for (unsigned pass = 0; pass < GetParam(); ++pass)
+        EXPECT_EQ(passes[pass].Index, pass);
     Quads.ReleaseMesh();
 }
 

@@ -37,11 +37,11 @@ TEST_F(EffectReal, MissingFileIsReportedTwice)
 {
     EXPECT_EQ(Fx.LoadEffect(L"nothing.fx", Device.Device), EffectFileNotFound);
     EXPECT_EQ(Fx.Fx, nullptr);
-    const std::vector<std::wstring> entries = Log.Messages();
+    const std::vector<std::wstring> entries = Log.Entries();
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0], EffectHead + L"19] >> Function \"D3DXCreateEffectFromFile()\" returned an error. "
+    EXPECT_EQ(entries[0], EffectHead + L"*] >> Function \"D3DXCreateEffectFromFile()\" returned an error. "
                                        L"Error Code: 0x88760B59");
-    EXPECT_EQ(entries[1], EffectHead + L"29] >> File not found: nothing.fx");
+    EXPECT_EQ(entries[1], EffectHead + L"*] >> File not found: nothing.fx");
 }
 
 TEST_F(EffectReal, CompilerOutputIsLoggedAfterTheFailedCall)
@@ -50,12 +50,12 @@ TEST_F(EffectReal, CompilerOutputIsLoggedAfterTheFailedCall)
                                             "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n"));
     EXPECT_EQ(Fx.LoadEffect(L"broken.fx", Device.Device), EffectCompileErrors);
     EXPECT_EQ(Fx.Fx, nullptr);
-    const std::vector<std::wstring> entries = Log.Messages();
+    const std::vector<std::wstring> entries = Log.Entries();
     ASSERT_EQ(entries.size(), 2u);
-    const std::wstring call = EffectHead + L"19] >> Function \"D3DXCreateEffectFromFile()\" returned an error. "
+    const std::wstring call = EffectHead + L"*] >> Function \"D3DXCreateEffectFromFile()\" returned an error. "
                                            L"Error Code: 0x";
     EXPECT_EQ(entries[0].compare(0, call.size(), call), 0) << entries[0];
-    const std::wstring output = EffectHead + L"23] >> Effect compilation errors: \r\n\r\n";
+    const std::wstring output = EffectHead + L"*] >> Effect compilation errors: \r\n\r\n";
     ASSERT_EQ(entries[1].compare(0, output.size(), output), 0) << entries[1];
     EXPECT_NE(entries[1].find(L"error", output.size()), std::wstring::npos) << entries[1];
 }
@@ -85,6 +85,6 @@ TEST_F(EffectReal, CompiledEffectLoadsSilentlyAndDrawsASubset)
     EXPECT_EQ(QuadrantPixel(pixels, 2), 0u);
     EXPECT_EQ(QuadrantPixel(pixels, 3), 0u);
 
-    EXPECT_TRUE(Log.Messages().empty());
+    EXPECT_TRUE(Log.Entries().empty());
 }
 } // namespace

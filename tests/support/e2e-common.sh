@@ -1,6 +1,6 @@
 # Steps every end-to-end script shares (sourced by tests/e2e/e2e-lib.sh and
 # tests/demo_e2e/demo-lib.sh): failing, the processes a test started and their ending, waiting for
-# one to exit, reading a pixel, and the log a clean run leaves.
+# one to exit, Escape until a program is gone, reading a pixel, and the log a clean run leaves.
 set -uo pipefail
 
 e2e_pids=()
@@ -48,9 +48,57 @@ e2e_wait() { # <pid> <timeout s>
     fi
 }
 
+# Escape, held a few frames at a time, until <command...> succeeds (the program is gone): at most
+# 30 presses about a second apart, as a mode switch or a focus change may swallow some.
+# Fails unless the program ended.
+e2e_escape_until_gone() { # <command...>
+    local i
+    for i in $(seq 1 30); do
+        "$@" && return 0
+        xdotool keydown Escape
+        sleep 0.3
+        xdotool keyup Escape
+        sleep 0.7
+    done
+    "$@"
+}
+
+# Succeeds once a process the test started has ended.
+e2e_gone() { # <pid>
+    ! kill -0 "$1" 2>/dev/null
+}
+
 # Colour of one pixel of an image as six hex digits (RRGGBB).
 e2e_pixel() { # <image> <x> <y>
     convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6
+}
+
+e2e_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# The source file of a log entry's file field (".\Mesh_X" -> Vexa2/Resources/Mesh_X.cpp); fails
+# when the repository holds none.
+e2e_source_of() { # <file field>
+    local path=${1#.\\} dir
+    path=${path//\\//}
+    for dir in "" Vexa2/Resources/ Vexa2/Demo/; do
+        [ -f "$e2e_root/$dir$path.cpp" ] && { echo "$e2e_root/$dir$path.cpp"; return 0; }
+    done
+    return 1
+}
+
+# The log's text (UTF-8, LF line ends) with the line of every "[F | Q | LINE: L] >> ..." entry
+# that names a report site (line L of F's source holds VLIB_HERE) written as "*". A line that
+# names no report stays a number, so that comparing with "LINE: *" catches it.
+e2e_log_text() { # <log file>
+    local line source re='^([^[]*\[([^]|]*) \| [^|]* \| LINE: )([0-9]+)(\] >> .*)$'
+    iconv -f UTF-16LE -t UTF-8 "$1" | tr -d '\r' | while IFS= read -r line; do
+        if [[ $line =~ $re ]]; then
+            source=$(e2e_source_of "${BASH_REMATCH[2]}") &&
+                sed -n "${BASH_REMATCH[3]}p" "$source" | grep -q 'VLIB_HERE(' &&
+                line=${BASH_REMATCH[1]}'*'${BASH_REMATCH[4]}
+        fi
+        printf '%s\n' "$line"
+    done
 }
 
 # The log a clean run leaves: byte-order mark and the header "myLog.log" CR LF CR LF, UTF-16LE.

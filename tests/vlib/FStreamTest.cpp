@@ -106,11 +106,11 @@ TEST(FStreamModes, EveryOtherFlagIsInvalidAndChangesNothing)
         EXPECT_EQ(stream.m_handle, nullptr);
         EXPECT_EQ(stream.m_readPos, 5u);
         EXPECT_EQ(stream.m_size, 0u);
-        expected.push_back(Head + L"Open | LINE: 214] >> Invalid stream flag");
+        expected.push_back(Head + L"Open | LINE: *] >> Invalid stream flag");
     }
     FStream quiet(false);
     EXPECT_EQ(quiet.Open(path, 0xFFFF), 2);
-    EXPECT_EQ(log.Messages(), expected);
+    EXPECT_EQ(log.Entries(), expected);
     EXPECT_EQ(Content(path), "abc");
 }
 
@@ -125,7 +125,7 @@ TEST(FStreamOpen, MissingFileForReadingIsReported)
     EXPECT_EQ(stream.m_handle, nullptr);
     FStream quiet(false);
     EXPECT_EQ(quiet.Open(path, 17), 2);
-    EXPECT_EQ(log.Messages(), (std::vector<std::wstring>{Head + L"Open | LINE: 243] >> File not found at: \"" +
+    EXPECT_EQ(log.Entries(), (std::vector<std::wstring>{Head + L"Open | LINE: *] >> File not found at: \"" +
                                                           path + L"\"."}));
 }
 
@@ -152,10 +152,10 @@ TEST(FStreamOpen, FileHeldWithoutSharingIsReportedWithTheSystemError)
     EXPECT_EQ(reader.Open(path, 1), 2);
     EXPECT_EQ(truncater.Open(path, 6), 2); // CREATE_NEW's error: the file exists
     CloseHandle(holder);
-    EXPECT_EQ(log.Messages(),
+    EXPECT_EQ(log.Entries(),
               (std::vector<std::wstring>{
-                  Head + L"Open | LINE: 246] >> CreateFile returned INVALID_HANDLE_VALUE. Error code: 0x20",
-                  Head + L"Open | LINE: 246] >> CreateFile returned INVALID_HANDLE_VALUE. Error code: 0x50"}));
+                  Head + L"Open | LINE: *] >> CreateFile returned INVALID_HANDLE_VALUE. Error code: 0x20",
+                  Head + L"Open | LINE: *] >> CreateFile returned INVALID_HANDLE_VALUE. Error code: 0x50"}));
     EXPECT_EQ(Content(path), "xyz");
 }
 
@@ -175,7 +175,7 @@ TEST(FStreamTransfer, ReadPastTheEndDeliversTheRestWithStatus6AndNoMessage)
     EXPECT_EQ(stream.m_readPos, 10u);
     EXPECT_EQ(stream.Read(buffer, 0), 0); // nothing asked at the end: success
     EXPECT_EQ(stream.Read(buffer, 1), 6);
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.Entries().empty());
 }
 
 TEST(FStreamTransfer, ReadAndWritePositionsAreIndependent)
@@ -229,10 +229,10 @@ TEST(FStreamTransfer, TransfersTheModeForbidsAreReportedAndKeepTheStreamOpen)
     char buffer[4];
     EXPECT_EQ(writer.Read(buffer, 4), 5);
     EXPECT_TRUE(writer.m_isOpen);
-    EXPECT_EQ(log.Messages(),
+    EXPECT_EQ(log.Entries(),
               (std::vector<std::wstring>{
-                  Head + L"Write | LINE: 282] >> Function \"WriteFile()\" returned an error. Error Code: 0x5",
-                  Head + L"Read | LINE: 341] >> Function \"ReadFile()\" returned an error. Error Code: 0x5"}));
+                  Head + L"Write | LINE: *] >> Function \"WriteFile()\" returned an error. Error Code: 0x5",
+                  Head + L"Read | LINE: *] >> Function \"ReadFile()\" returned an error. Error Code: 0x5"}));
 }
 
 TEST(FStreamClose, CloseResetsTheStream)
@@ -263,9 +263,9 @@ TEST(FStreamClose, NullHandleGivesStatus1AndTheSystemsInvalidHandleCode)
     EXPECT_EQ(stream.Close(), 1);
     FStream quiet(false);
     EXPECT_EQ(quiet.Close(), 1);
-    EXPECT_EQ(log.Messages(),
+    EXPECT_EQ(log.Entries(),
               (std::vector<std::wstring>{
-                  Head + L"Close | LINE: 40] >> Function \"Close Handle\" returned an error. Error Code: 0x6"}));
+                  Head + L"Close | LINE: *] >> Function \"Close Handle\" returned an error. Error Code: 0x6"}));
 }
 
 TEST(FStreamClose, DestructionClosesAnOpenStream)

@@ -14,6 +14,9 @@
 
 namespace
 {
+// This file reports as a module of its own, for the log helpers' tests.
+const wchar_t* const SourceFile = L".\\tests\\vlib\\LoggerTest";
+
 // Runs log_writer.exe (beside this test program) and returns its exit code.
 DWORD RunLogWriter(const std::wstring& arguments)
 {
@@ -121,13 +124,41 @@ TEST(LogFile, MissingFolderInitializeFails)
 TEST(Logger, HelpersWriteOneFlushedEntryEach)
 {
     LogCapture log;
-    VLib::LogFailedCall(L".\\Effect", L"Effect::LoadEffect", 19, L"D3DXCreateEffectFromFile()",
+    const int firstLine = __LINE__ + 1;
+    VLib::LogFailedCall(VLIB_HERE(L"Effect::LoadEffect"), L"D3DXCreateEffectFromFile()",
                         static_cast<std::int32_t>(0x88760B59));
-    VLib::LogError(L".\\Effect", L"Effect::LoadEffect", 29, L"File not found: effect.fx");
+    VLib::LogError(VLIB_HERE(L"Effect::LoadEffect"), L"File not found: effect.fx");
+    const std::wstring head = L"[.\\tests\\vlib\\LoggerTest | Effect::LoadEffect | LINE: ";
     EXPECT_EQ(log.Messages(),
-              (std::vector<std::wstring>{L"[.\\Effect | Effect::LoadEffect | LINE: 19] >> Function "
+              (std::vector<std::wstring>{head + std::to_wstring(firstLine) + L"] >> Function "
                                          L"\"D3DXCreateEffectFromFile()\" returned an error. Error Code: 0x88760B59",
-                                         L"[.\\Effect | Effect::LoadEffect | LINE: 29] >> File not found: effect.fx"}));
+                                         head + std::to_wstring(firstLine + 2) + L"] >> File not found: effect.fx"}));
+}
+
+TEST(Logger, EntriesCheckTheLineAgainstTheSource)
+{
+    LogCapture log;
+    const int reportLine = __LINE__ + 1;
+    VLib::LogError(VLIB_HERE(L"Effect::LoadEffect"), L"File not found: effect.fx");
+    EXPECT_EQ(log.Entries(),
+              (std::vector<std::wstring>{L"[.\\tests\\vlib\\LoggerTest | Effect::LoadEffect | LINE: *] >> "
+                                         L"File not found: effect.fx"}));
+
+    const std::wstring tail = L"] >> File not found: effect.fx";
+    const std::wstring site =
+        L"[.\\tests\\vlib\\LoggerTest | Effect::LoadEffect | LINE: " + std::to_wstring(reportLine);
+    EXPECT_TRUE(NamesReportSite(site + tail));
+    EXPECT_TRUE(IsLogEntry(site + tail, L".\\tests\\vlib\\LoggerTest", L"Effect::LoadEffect",
+                           L"File not found: effect.fx"));
+    // A line without a report, a report of another function, a file the repository does not hold.
+    EXPECT_FALSE(NamesReportSite(L"[.\\tests\\vlib\\LoggerTest | Effect::LoadEffect | LINE: 1" + tail));
+    EXPECT_FALSE(NamesReportSite(L"[.\\tests\\vlib\\LoggerTest | Mesh::AddTexture | LINE: " +
+                                 std::to_wstring(reportLine) + tail));
+    EXPECT_FALSE(NamesReportSite(L"[.\\NoSuchModule | Effect::LoadEffect | LINE: 1" + tail));
+    EXPECT_FALSE(IsLogEntry(site + tail, L".\\tests\\vlib\\LoggerTest", L"Effect::LoadEffect", L"other text"));
+    EXPECT_EQ(WithoutLine(site + tail), L"[.\\tests\\vlib\\LoggerTest | Effect::LoadEffect | LINE: *" + tail);
+    EXPECT_EQ(WithoutLine(L"VLib::FStream::Write >> Only 1/2 bytes has been written"),
+              L"VLib::FStream::Write >> Only 1/2 bytes has been written");
 }
 
 TEST(Logger, UnflushedEntryReachesTheFileAtClose)

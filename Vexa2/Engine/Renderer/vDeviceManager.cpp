@@ -72,7 +72,7 @@ int DeviceManager::CreateD3DObject()
     Direct3D = Direct3DCreate9(D3D_SDK_VERSION);
     if (Direct3D == nullptr)
     {
-        VLib::LogError(SourceFile, L"Vexa::DeviceManager::CreateD3DObject", 51,
+        VLib::LogError(VLIB_HERE(L"Vexa::DeviceManager::CreateD3DObject"),
                        L"Function \"Direct3DCreate9()\" returned NULL");
         return StatusCreateD3DFailed;
     }
@@ -127,7 +127,7 @@ int DeviceManager::CheckAndSetParameters(const Config& config, HWND window)
         }
         if (match == nullptr)
         {
-            VLib::LogError(SourceFile, L"Vexa::DeviceManager::CheckAndSetParameters", __LINE__,
+            VLib::LogError(VLIB_HERE(L"Vexa::DeviceManager::CheckAndSetParameters"),
                            L"None of display modes match to config");
             return StatusNoDisplayMode;
         }
@@ -169,7 +169,7 @@ int DeviceManager::CreateDevice(const Config& config)
         deviceType = D3DDEVTYPE_REF;
         break;
     default:
-        VLib::LogError(SourceFile, function, __LINE__, L"Bad device type.");
+        VLib::LogError(VLIB_HERE(function), L"Bad device type.");
         return StatusBadDeviceType;
     }
 
@@ -187,7 +187,7 @@ int DeviceManager::CreateDevice(const Config& config)
         break;
     default:
         // Without one of the three flags CreateDevice cannot succeed: refuse it like a bad type.
-        VLib::LogError(SourceFile, function, __LINE__, L"Bad vertex processing type.");
+        VLib::LogError(VLIB_HERE(function), L"Bad vertex processing type.");
         return StatusBadDeviceType;
     }
 
@@ -196,7 +196,7 @@ int DeviceManager::CreateDevice(const Config& config)
     if (FAILED(result))
     {
         Device = nullptr;
-        VLib::LogFailedCall(SourceFile, function, __LINE__, L"CreateDevice()", result);
+        VLib::LogFailedCall(VLIB_HERE(function), L"CreateDevice()", result);
         return StatusCreateDeviceFailed;
     }
     Device->GetDeviceCaps(&DeviceCaps);
@@ -223,7 +223,7 @@ int DeviceManager::ResetDevice()
     const HRESULT result = Device->Reset(&PresentParameters);
     if (FAILED(result))
     {
-        VLib::LogFailedCall(SourceFile, L"Vexa::DeviceManager::ResetDevice", __LINE__, L"Reset", result);
+        VLib::LogFailedCall(VLIB_HERE(L"Vexa::DeviceManager::ResetDevice"), L"Reset", result);
         return StatusResetFailed;
     }
     return StatusOk;

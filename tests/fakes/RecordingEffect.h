@@ -1,6 +1,8 @@
 #pragma once
-// RecordingEffect: an ID3DXEffect that records what the demo sets on it, in order, with the
-// values, and reports a chosen number of passes. Parameter and technique handles are names.
+// RecordingEffect: the fake ID3DXEffect. It records every call made on it, in order, with the
+// values, and reports a chosen number of passes; parameter and technique handles are names.
+// A test may own one (on the stack, never deleted), or get one from FakeD3DX::CreateFakeEffect
+// or a scripted D3DXCreateEffectFromFileW (deleted at its last Release).
 #include <d3dx9.h>
 
 #include <string>
@@ -26,9 +28,10 @@ public:
     UINT Passes;
     ULONG References;
     // When set, every call is also appended here as "<tag>.<Method> <Name>" so that the order
-    // across several effects can be checked.
+    // across several effects can be checked (normally the fakes' journal, Fake::Journal()).
     std::vector<std::string>* SharedLog;
     std::string Tag;
+    bool DeleteAtZero = false; // made by the fakes: the last Release deletes it
 
     // Calls of one method (optionally one name), in order.
     std::vector<EffectCall> Find(const std::string& method, const std::string& name = std::string()) const;

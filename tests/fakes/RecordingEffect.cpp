@@ -32,8 +32,16 @@ std::vector<EffectCall> RecordingEffect::Find(const std::string& method, const s
     return found;
 }
 
-HRESULT RecordingEffect::QueryInterface(REFIID, void** out)
+HRESULT RecordingEffect::QueryInterface(REFIID riid, void** out)
 {
+    if (!out)
+        return E_POINTER;
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ID3DXEffect))
+    {
+        *out = this;
+        AddRef();
+        return S_OK;
+    }
     *out = nullptr;
     return E_NOINTERFACE;
 }
@@ -41,7 +49,10 @@ ULONG RecordingEffect::AddRef() { return ++References; }
 ULONG RecordingEffect::Release()
 {
     Record("Release", nullptr);
-    return --References; // the test owns the object; it is never deleted here
+    const ULONG count = --References;
+    if (count == 0 && DeleteAtZero)
+        delete this;
+    return count; // an effect a test owns is never deleted here
 }
 
 HRESULT RecordingEffect::SetValue(D3DXHANDLE p, const void* data, UINT bytes)
