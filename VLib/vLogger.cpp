@@ -144,15 +144,4 @@ void LogError(const ReportSite& site, const std::wstring& text)
 {
     WriteLog(ErrorMessage(site.m_file, site.m_function, site.m_line, text), true);
 }
-
-void LogFailedCall(const wchar_t* file, const wchar_t* function, int line, const wchar_t* call,
-                   std::int32_t code)
-{
-    WriteLog(FailedCallMessage(file, function, line, call, code), true);
-}
-
-void LogError(const wchar_t* file, const wchar_t* function, int line, const std::wstring& text)
-{
-    WriteLog(ErrorMessage(file, function, line, text), true);
-}
 } // namespace VLib

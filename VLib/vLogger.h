@@ -65,11 +65,6 @@ struct ReportSite
 // Compose form 1 or 2 and write it with flush.
 void LogFailedCall(const ReportSite& site, const wchar_t* call, std::int32_t code);
 void LogError(const ReportSite& site, const std::wstring& text);
-
-// The older spelling with the head handed over piece by piece; for modules not yet on VLIB_HERE.
-void LogFailedCall(const wchar_t* file, const wchar_t* function, int line, const wchar_t* call,
-                   std::int32_t code);
-void LogError(const wchar_t* file, const wchar_t* function, int line, const std::wstring& text);
 } // namespace VLib
 
 // The report site on this line: the module's file field (each reporting module defines

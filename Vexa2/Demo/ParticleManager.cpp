@@ -66,16 +66,14 @@ int ParticleManager::OnLoad(IDirect3DDevice9* device)
                                               nullptr, nullptr, &Texture);
     if (hr != 0)
     {
-        VLib::LogFailedCall(SourceFile, L"ParticleManager::OnLoad", 110,
-                            L"D3DXCreateTextureFromFileEx()", hr);
+        VLib::LogFailedCall(VLIB_HERE(L"ParticleManager::OnLoad"), L"D3DXCreateTextureFromFileEx()", hr);
         return ParticleTextureFailed;
     }
 
     hr = Device->CreateVertexDeclaration(ParticleElements, &Declaration);
     if (hr != 0)
     {
-        VLib::LogFailedCall(SourceFile, L"ParticleManager::OnLoad", 125,
-                            L"CreateVertexDeclaration()", hr);
+        VLib::LogFailedCall(VLIB_HERE(L"ParticleManager::OnLoad"), L"CreateVertexDeclaration()", hr);
         return ParticleDeclarationFailed;
     }
 
@@ -83,7 +81,7 @@ int ParticleManager::OnLoad(IDirect3DDevice9* device)
     Life = new (std::nothrow) float[Count];
     if (Life == nullptr)
     {
-        VLib::LogError(SourceFile, L"ParticleManager::OnLoad", 131, L"Out of memory");
+        VLib::LogError(VLIB_HERE(L"ParticleManager::OnLoad"), L"Out of memory");
         return ParticleOutOfMemory;
     }
     // Every particle starts with its life just spent: the first Update with time passing
@@ -100,7 +98,7 @@ int ParticleManager::OnReset()
                                             0, D3DPOOL_DEFAULT, &VertexBuffer, nullptr);
     if (hr != 0)
     {
-        VLib::LogFailedCall(SourceFile, L"ParticleManager::OnReset", 160, L"CreateVertexBuffer()", hr);
+        VLib::LogFailedCall(VLIB_HERE(L"ParticleManager::OnReset"), L"CreateVertexBuffer()", hr);
         return ParticleVertexBufferFailed;
     }
 
@@ -108,14 +106,14 @@ int ParticleManager::OnReset()
     hr = VertexBuffer->Lock(0, 0, &data, D3DLOCK_DISCARD);
     if (hr != 0)
     {
-        VLib::LogFailedCall(SourceFile, L"ParticleManager::OnReset", 168, L"Lock()", hr);
+        VLib::LogFailedCall(VLIB_HERE(L"ParticleManager::OnReset"), L"Lock()", hr);
         return ParticleLockFailed;
     }
     std::memset(data, 0, Count * Stride);
     hr = VertexBuffer->Unlock();
     if (hr != 0)
     {
-        VLib::LogFailedCall(SourceFile, L"ParticleManager::OnReset", 175, L"Unlock()", hr);
+        VLib::LogFailedCall(VLIB_HERE(L"ParticleManager::OnReset"), L"Unlock()", hr);
         return ParticleUnlockFailed;
     }
 

@@ -15,38 +15,32 @@ const wchar_t* const Overlap = L"Blocks of the file overlap: more bytes to copy 
 
 using SdkMeshFormat::Low32;
 
-// The report sites of one section step.
-struct SectionSites
+// Loads one section of the image into the tables. A refusal is logged for the step `function`:
+// out of memory, the section's own copy-failure text when it lies outside the file, or the
+// overlap text.
+int LoadSectionStep(SdkMeshFormat::Tables& tables, const std::uint8_t* image, std::uint32_t imageSize,
+                    SdkMeshFormat::Section section, const wchar_t* function, const wchar_t* copyText)
 {
-    int AllocationLine, ItemLine, CopyLine;
-    const wchar_t* CopyText;
-};
-
-// What a section step reports for the fault of its section, if any.
-struct Refusal
-{
-    int Status;
-    int Line;
-    const wchar_t* Text;
-};
-
-Refusal SectionRefusal(SdkMeshFormat::Tables& tables, const std::uint8_t* image, std::uint32_t imageSize,
-                       SdkMeshFormat::Section section, const SectionSites& sites)
-{
+    int status = MeshCopyFailed;
+    const wchar_t* text = copyText;
     switch (SdkMeshFormat::LoadSection(tables, image, imageSize, section))
     {
     case SdkMeshFormat::SectionOk:
-        return Refusal{MeshOk, 0, nullptr};
+        return MeshOk;
     case SdkMeshFormat::SectionNoMemory:
-        return Refusal{MeshOutOfMemory, sites.AllocationLine, OutOfMemory};
     case SdkMeshFormat::SectionItemNoMemory:
-        return Refusal{MeshOutOfMemory, sites.ItemLine, OutOfMemory};
+        status = MeshOutOfMemory;
+        text = OutOfMemory;
+        break;
     case SdkMeshFormat::SectionOutside:
-        return Refusal{MeshCopyFailed, sites.CopyLine, sites.CopyText};
+        break;
     case SdkMeshFormat::SectionOverlap:
     default:
-        return Refusal{MeshCopyFailed, sites.CopyLine, Overlap};
+        text = Overlap;
+        break;
     }
+    VLib::LogError(VLIB_HERE(function), text);
+    return status;
 }
 
 const wchar_t* MeshCheckText(SdkMeshFormat::MeshCheck check)
@@ -154,7 +148,7 @@ int Mesh_SDKMesh::LoadData(const std::wstring& fileName, std::uint8_t*& image, s
     const int openStatus = stream.Open(fileName, 1);
     if (openStatus != VLib::FStreamOk)
     {
-        VLib::LogFailedCall(SourceFile, function, 122, L"FStream::Open()", openStatus);
+        VLib::LogFailedCall(VLIB_HERE(function), L"FStream::Open()", openStatus);
         return MeshLoadFailed;
     }
 
@@ -165,7 +159,7 @@ int Mesh_SDKMesh::LoadData(const std::wstring& fileName, std::uint8_t*& image, s
         size.QuadPart = stream.m_size;
     if (static_cast<std::uint64_t>(size.QuadPart) > 0xFFFFFFFFu)
     {
-        VLib::LogError(SourceFile, function, 130, L"File is too big");
+        VLib::LogError(VLIB_HERE(function), L"File is too big");
         stream.Close();
         return MeshFileTooBig;
     }
@@ -174,7 +168,7 @@ int Mesh_SDKMesh::LoadData(const std::wstring& fileName, std::uint8_t*& image, s
     std::uint8_t* block = static_cast<std::uint8_t*>(::operator new[](bytes, std::nothrow));
     if (!block)
     {
-        VLib::LogError(SourceFile, function, 139, OutOfMemory);
+        VLib::LogError(VLIB_HERE(function), OutOfMemory);
         stream.Close();
         return MeshOutOfMemory;
     }
@@ -182,7 +176,7 @@ int Mesh_SDKMesh::LoadData(const std::wstring& fileName, std::uint8_t*& image, s
     const int readStatus = stream.Read(block, bytes);
     if (readStatus != VLib::FStreamOk)
     {
-        VLib::LogFailedCall(SourceFile, function, 145, L"FStream::Read()", readStatus);
+        VLib::LogFailedCall(VLIB_HERE(function), L"FStream::Read()", readStatus);
         ::operator delete[](block);
         stream.Close();
         return MeshLoadFailed;
@@ -201,109 +195,78 @@ int Mesh_SDKMesh::LoadMainHeader(const std::uint8_t* image, std::uint32_t imageS
     case SdkMeshFormat::HeaderOk:
         return MeshOk;
     case SdkMeshFormat::HeaderCopyFailed:
-        VLib::LogError(SourceFile, function, 159, L"Failed to copy main header data");
+        VLib::LogError(VLIB_HERE(function), L"Failed to copy main header data");
         return MeshCopyFailed;
     case SdkMeshFormat::HeaderBadVersion:
-        VLib::LogError(SourceFile, function, 165,
-                       L"Invalid version: " + VLib::UIntToWString(Header.Version) +
+        VLib::LogError(VLIB_HERE(function), L"Invalid version: " + VLib::UIntToWString(Header.Version) +
                            L". Supported version is " +
                            VLib::IntToWString(SdkMeshFormat::SupportedVersion));
         return MeshBadVersion;
     case SdkMeshFormat::HeaderBigEndian:
     default:
-        VLib::LogError(SourceFile, function, 171, L"Big endian is not supported");
+        VLib::LogError(VLIB_HERE(function), L"Big endian is not supported");
         return MeshBigEndian;
     }
 }
 
 int Mesh_SDKMesh::LoadVertexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffersHeaders,
-                                           SectionSites{183, 0, 189, L"Failed to copy vertex buffers headers data"});
-    if (refusal.Status != MeshOk)
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadVertexBuffersHeaders", refusal.Line, refusal.Text);
-    return refusal.Status;
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffersHeaders, L"Mesh_SDKMesh::LoadVertexBuffersHeaders",
+                           L"Failed to copy vertex buffers headers data");
 }
 
 int Mesh_SDKMesh::LoadIndexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffersHeaders,
-                                           SectionSites{201, 0, 207, L"Failed to copy index buffers headers data"});
-    if (refusal.Status != MeshOk)
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadIndexBuffersHeaders", refusal.Line, refusal.Text);
-    return refusal.Status;
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffersHeaders, L"Mesh_SDKMesh::LoadIndexBuffersHeaders",
+                           L"Failed to copy index buffers headers data");
 }
 
 int Mesh_SDKMesh::LoadMeshInfo(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMeshInfo,
-                                           SectionSites{219, 0, 225, L"Failed to copy MeshInfo data"});
-    if (refusal.Status != MeshOk)
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMeshInfo", refusal.Line, refusal.Text);
-    return refusal.Status;
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMeshInfo, L"Mesh_SDKMesh::LoadMeshInfo",
+                           L"Failed to copy MeshInfo data");
 }
 
 int Mesh_SDKMesh::LoadSubsets(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionSubsets,
-                                           SectionSites{237, 0, 243, L"Failed to copy subsets data"});
-    if (refusal.Status != MeshOk)
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadSubsets", refusal.Line, refusal.Text);
-    return refusal.Status;
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionSubsets, L"Mesh_SDKMesh::LoadSubsets",
+                           L"Failed to copy subsets data");
 }
 
 int Mesh_SDKMesh::LoadFrames(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionFrames,
-                                           SectionSites{255, 0, 261, L"Failed to copy frames data"});
-    if (refusal.Status != MeshOk)
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadFrames", refusal.Line, refusal.Text);
-    return refusal.Status;
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionFrames, L"Mesh_SDKMesh::LoadFrames",
+                           L"Failed to copy frames data");
 }
 
 int Mesh_SDKMesh::LoadMaterials(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMaterials,
-                                           SectionSites{273, 0, 279, L"Failed to copy materials data"});
-    if (refusal.Status != MeshOk)
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMaterials", refusal.Line, refusal.Text);
-    return refusal.Status;
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMaterials, L"Mesh_SDKMesh::LoadMaterials",
+                           L"Failed to copy materials data");
 }
 
 int Mesh_SDKMesh::LoadVertexBuffers(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffers,
-                                           SectionSites{291, 303, 309, L"Failed to copy vertex buffer data"});
-    if (refusal.Status != MeshOk)
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadVertexBuffers", refusal.Line, refusal.Text);
-    return refusal.Status;
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffers, L"Mesh_SDKMesh::LoadVertexBuffers",
+                           L"Failed to copy vertex buffer data");
 }
 
 int Mesh_SDKMesh::LoadIndexBuffers(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffers,
-                                           SectionSites{322, 334, 340, L"Failed to copy index buffer data"});
-    if (refusal.Status != MeshOk)
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadIndexBuffers", refusal.Line, refusal.Text);
-    return refusal.Status;
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffers, L"Mesh_SDKMesh::LoadIndexBuffers",
+                           L"Failed to copy index buffer data");
 }
 
 int Mesh_SDKMesh::LoadMeshesSubsets(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMeshesSubsets,
-                                           SectionSites{353, 365, 371, L"Failed to copy mesh subsets data"});
-    if (refusal.Status != MeshOk)
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMeshesSubsets", refusal.Line, refusal.Text);
-    return refusal.Status;
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMeshesSubsets, L"Mesh_SDKMesh::LoadMeshesSubsets",
+                           L"Failed to copy mesh subsets data");
 }
 
 int Mesh_SDKMesh::LoadMeshesFrameInfluences(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    const Refusal refusal = SectionRefusal(*this, image, imageSize, SdkMeshFormat::SectionMeshesFrameInfluences,
-                                           SectionSites{384, 396, 402, L"Failed to copy frame influences data"});
-    if (refusal.Status != MeshOk)
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::LoadMeshesFrameInfluences", refusal.Line, refusal.Text);
-    return refusal.Status;
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMeshesFrameInfluences, L"Mesh_SDKMesh::LoadMeshesFrameInfluences",
+                           L"Failed to copy frame influences data");
 }
 
 int Mesh_SDKMesh::SetMesh(IDirect3DDevice9* device)
@@ -324,29 +287,29 @@ int Mesh_SDKMesh::SetMesh(IDirect3DDevice9* device)
                                            device, &D3DXMesh);
     if (created != 0)
     {
-        VLib::LogFailedCall(SourceFile, function, 422, L"D3DXCreateMesh()", created);
+        VLib::LogFailedCall(VLIB_HERE(function), L"D3DXCreateMesh()", created);
         return MeshCreateFailed;
     }
 
     HRESULT locked = S_OK;
     status = CopyToBuffer(VertexBufferKind, VertexData[mesh.FirstVertexBuffer], Low32(vb.SizeBytes), locked);
     if (status == MeshLockVertexBufferFailed)
-        VLib::LogFailedCall(SourceFile, function, 431, L"LockVertexBuffer()", locked);
+        VLib::LogFailedCall(VLIB_HERE(function), L"LockVertexBuffer()", locked);
     else if (status == MeshCopyFailed)
-        VLib::LogError(SourceFile, function, 439, L"Failed to copy vertices to Vertex Buffer");
+        VLib::LogError(VLIB_HERE(function), L"Failed to copy vertices to Vertex Buffer");
     if (status != MeshOk)
         return status;
     status = CopyToBuffer(IndexBufferKind, IndexData[mesh.IndexBuffer], Low32(ib.SizeBytes), locked);
     if (status == MeshLockIndexBufferFailed)
-        VLib::LogFailedCall(SourceFile, function, 449, L"LockIndexBuffer()", locked);
+        VLib::LogFailedCall(VLIB_HERE(function), L"LockIndexBuffer()", locked);
     else if (status == MeshCopyFailed)
-        VLib::LogError(SourceFile, function, 457, L"Failed to copy indices to Index Buffer");
+        VLib::LogError(VLIB_HERE(function), L"Failed to copy indices to Index Buffer");
     if (status != MeshOk)
         return status;
     locked = TagAttributes(faceCount);
     if (FAILED(locked))
     {
-        VLib::LogFailedCall(SourceFile, function, 467, L"LockAttributeBuffer()", locked);
+        VLib::LogFailedCall(VLIB_HERE(function), L"LockAttributeBuffer()", locked);
         return MeshLockAttributeBufferFailed;
     }
 
@@ -367,7 +330,7 @@ int Mesh_SDKMesh::CheckMeshZero()
     const SdkMeshFormat::MeshCheck check = SdkMeshFormat::CheckMesh0(*this);
     if (check == SdkMeshFormat::MeshCheckOk)
         return MeshOk;
-    VLib::LogError(SourceFile, L"Mesh_SDKMesh::CheckMeshZero", __LINE__, MeshCheckText(check));
+    VLib::LogError(VLIB_HERE(L"Mesh_SDKMesh::CheckMeshZero"), MeshCheckText(check));
     return MeshCopyFailed;
 }
 
@@ -439,7 +402,7 @@ int Mesh_SDKMesh::SetMaterials(IDirect3DDevice9* device)
     }
     catch (const std::exception&)
     {
-        VLib::LogError(SourceFile, L"Mesh_SDKMesh::SetMaterials", __LINE__, OutOfMemory);
+        VLib::LogError(VLIB_HERE(L"Mesh_SDKMesh::SetMaterials"), OutOfMemory);
         return MeshOutOfMemory;
     }
     static_assert(sizeof(D3DMATERIAL9) == sizeof(MaterialRecord::MaterialColors), "68-byte material");

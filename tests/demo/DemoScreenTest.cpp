@@ -237,7 +237,7 @@ TEST_F(DemoScreenTest, OnLoadLoadsTheMeshesInOrderAndStopsAtTheFirstFailure)
     EXPECT_NE(nullptr, Screen.Tiny.D3DXMesh);
     EXPECT_EQ(nullptr, Screen.Lizard.D3DXMesh);
     EXPECT_EQ(0u, FakeD3DX::Calls().CreateEffect);
-    const std::vector<std::wstring> messages = Log.Messages();
+    const std::vector<std::wstring> messages = Log.Entries();
     ASSERT_FALSE(messages.empty());
     bool named = false;
     for (const std::wstring& m : messages)
@@ -277,9 +277,9 @@ TEST_F(DemoScreenTest, OnLoadStopsAtAMissingEffectOrParticleSystem)
     FakeD3DX::Reset();
     EXPECT_EQ(1, Screen.OnLoad());
     EXPECT_EQ(nullptr, Screen.Particles.Texture);
-    const std::vector<std::wstring> messages = Log.Messages();
+    const std::vector<std::wstring> messages = Log.Entries();
     ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(L"[.\\ParticleManager | ParticleManager::OnLoad | LINE: 110] >> Function "
+    EXPECT_EQ(L"[.\\ParticleManager | ParticleManager::OnLoad | LINE: *] >> Function "
               L"\"D3DXCreateTextureFromFileEx()\" returned an error. Error Code: 0x88760B59",
               messages.back());
 }
@@ -325,7 +325,7 @@ TEST_F(DemoScreenTest, ASuccessfulOnLoadSetsLinksWorldMatricesLightAndProjection
     EXPECT_EQ(D3DXVECTOR3(0, 0.05f, 0), Screen.SceneLight.Factors);
     D3DXMatrixPerspectiveFovLH(&expected, 0.7853982f, 1.3333334f, 0.1f, 100000.0f);
     EXPECT_EQ(expected, Screen.MainCamera.Projection);
-    EXPECT_EQ(std::vector<std::wstring>{}, Log.Messages());
+    EXPECT_EQ(std::vector<std::wstring>{}, Log.Entries());
 
     // The renderer's follow-up and a whole frame on the real device and effects.
     EXPECT_EQ(0, Screen.OnReset());
@@ -718,5 +718,5 @@ TEST_F(DisplaySwitchTest, WithFewerThanFourModesF1AndF2DoNothing)
     EXPECT_EQ(800u, Eng.Graphics.PresentParameters.BackBufferWidth);
     EXPECT_EQ(style, GetWindowLongW(Dev.Window, GWL_STYLE));
     EXPECT_EQ(300, WindowSize().cx);
-    EXPECT_EQ(std::vector<std::wstring>{}, Log.Messages());
+    EXPECT_EQ(std::vector<std::wstring>{}, Log.Entries());
 }
