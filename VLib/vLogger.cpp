@@ -115,24 +115,22 @@ std::wstring Head(const wchar_t* file, const wchar_t* function, int line)
 }
 } // namespace
 
-std::wstring FailedCallMessage(const wchar_t* file, const wchar_t* function, int line,
-                               const wchar_t* call, std::int32_t code)
+std::wstring FailedCallMessage(const wchar_t* file, const wchar_t* function, int line, const wchar_t* call,
+                               std::int32_t code)
 {
-    return Head(file, function, line) + L"Function \"" + call +
-           L"\" returned an error. Error Code: " + ErrorCodeToWString(code);
+    return Head(file, function, line) + L"Function \"" + call + L"\" returned an error. Error Code: " +
+           ErrorCodeToWString(code);
 }
 
-std::wstring ErrorMessage(const wchar_t* file, const wchar_t* function, int line,
-                          const std::wstring& text)
+std::wstring ErrorMessage(const wchar_t* file, const wchar_t* function, int line, const std::wstring& text)
 {
     return Head(file, function, line) + text;
 }
 
-std::wstring ShortTransferMessage(const wchar_t* function, std::uint64_t done,
-                                  std::uint64_t requested, const wchar_t* text)
+std::wstring ShortTransferMessage(const wchar_t* function, std::uint64_t done, std::uint64_t requested,
+                                  const wchar_t* text)
 {
-    return std::wstring(function) + L" >> Only " + UIntToWString(done) + L"/" +
-           UIntToWString(requested) + text;
+    return std::wstring(function) + L" >> Only " + UIntToWString(done) + L"/" + UIntToWString(requested) + text;
 }
 
 void LogFailedCall(const ReportSite& site, const wchar_t* call, std::int32_t code)

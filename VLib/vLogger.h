@@ -47,12 +47,11 @@ std::wstring UIntToWString(std::uint64_t value);
 std::wstring ErrorCodeToWString(std::int32_t code);
 std::wstring AnsiToWString(const char* text);
 
-std::wstring FailedCallMessage(const wchar_t* file, const wchar_t* function, int line,
-                               const wchar_t* call, std::int32_t code);
-std::wstring ErrorMessage(const wchar_t* file, const wchar_t* function, int line,
-                          const std::wstring& text);
-std::wstring ShortTransferMessage(const wchar_t* function, std::uint64_t done,
-                                  std::uint64_t requested, const wchar_t* text);
+std::wstring FailedCallMessage(const wchar_t* file, const wchar_t* function, int line, const wchar_t* call,
+                               std::int32_t code);
+std::wstring ErrorMessage(const wchar_t* file, const wchar_t* function, int line, const std::wstring& text);
+std::wstring ShortTransferMessage(const wchar_t* function, std::uint64_t done, std::uint64_t requested,
+                                  const wchar_t* text);
 
 // Where a form 1 or 2 entry is reported: F, Q and L of its head.
 struct ReportSite

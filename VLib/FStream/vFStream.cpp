@@ -51,14 +51,13 @@ const StreamMode* FindMode(StreamFlag flag)
 
 HANDLE CreateWithMode(const std::wstring& fileName, const StreamMode& mode, DWORD creation)
 {
-    return CreateFileW(fileName.c_str(), mode.Access, mode.Share, nullptr, creation, mode.Attributes,
-                       nullptr);
+    return CreateFileW(fileName.c_str(), mode.Access, mode.Share, nullptr, creation, mode.Attributes, nullptr);
 }
 } // namespace
 
 FStream::FStream(bool reportErrors)
-    : m_handle(nullptr), m_isOpen(false), m_readPos(0), m_writePos(0), m_size(0),
-      m_reportErrors(reportErrors), m_fileSize(0)
+    : m_handle(nullptr), m_isOpen(false), m_readPos(0), m_writePos(0), m_size(0), m_reportErrors(reportErrors),
+      m_fileSize(0)
 {
 }
 
@@ -99,9 +98,8 @@ int FStream::Open(const std::wstring& fileName, StreamFlag flag)
             if (error == ERROR_FILE_NOT_FOUND)
                 LogError(VLIB_HERE(L"VLib::FStream::Open"), L"File not found at: \"" + fileName + L"\".");
             else
-                LogError(VLIB_HERE(L"VLib::FStream::Open"),
-                         L"CreateFile returned INVALID_HANDLE_VALUE. Error code: " +
-                             ErrorCodeToWString(static_cast<std::int32_t>(error)));
+                LogError(VLIB_HERE(L"VLib::FStream::Open"), L"CreateFile returned INVALID_HANDLE_VALUE. Error code: " +
+                                                                ErrorCodeToWString(static_cast<std::int32_t>(error)));
         }
         return FStreamOpenFailed;
     }
@@ -170,8 +168,7 @@ int FStream::Read(void* buffer, std::uint32_t count)
     if (done == count)
         return FStreamOk;
     if (m_reportErrors)
-        WriteLog(ShortTransferMessage(L"VLib::FStream::Read", done, count, L" bytes has been m_read"),
-                 true);
+        WriteLog(ShortTransferMessage(L"VLib::FStream::Read", done, count, L" bytes has been m_read"), true);
     return FStreamReadFailed;
 }
 
@@ -184,8 +181,7 @@ int FStream::Write(const void* buffer, std::uint32_t count)
     {
         const DWORD error = GetLastError();
         if (m_reportErrors)
-            LogFailedCall(VLIB_HERE(L"VLib::FStream::Write"), L"WriteFile()",
-                          static_cast<std::int32_t>(error));
+            LogFailedCall(VLIB_HERE(L"VLib::FStream::Write"), L"WriteFile()", static_cast<std::int32_t>(error));
         return FStreamWriteFailed;
     }
     m_writePos += done;
@@ -200,8 +196,7 @@ int FStream::Write(const void* buffer, std::uint32_t count)
         return FStreamOk;
     }
     if (m_reportErrors)
-        WriteLog(ShortTransferMessage(L"VLib::FStream::Write", done, count, L" bytes has been written"),
-                 true);
+        WriteLog(ShortTransferMessage(L"VLib::FStream::Write", done, count, L" bytes has been written"), true);
     return FStreamWriteFailed;
 }
 

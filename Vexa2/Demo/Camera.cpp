@@ -17,15 +17,8 @@ bool Held(const Vexa::VInput& input, int key)
 } // namespace
 
 Camera::Camera(Vexa::VInput* const* const& inputRef, Vexa::Timer* const* const& timerRef)
-    : Position(0.0f, 0.0f, 0.0f),
-      Up(0.0f, 1.0f, 0.0f),
-      Look(0.0f, 0.0f, 1.0f),
-      Right(1.0f, 0.0f, 0.0f),
-      Pitch(HalfPi),
-      TurnSpeed(1.0f),
-      MoveSpeed(10.0f),
-      InputRef(inputRef),
-      TimerRef(timerRef)
+    : Position(0.0f, 0.0f, 0.0f), Up(0.0f, 1.0f, 0.0f), Look(0.0f, 0.0f, 1.0f), Right(1.0f, 0.0f, 0.0f), Pitch(HalfPi),
+      TurnSpeed(1.0f), MoveSpeed(10.0f), InputRef(inputRef), TimerRef(timerRef)
 {
     D3DXMatrixIdentity(&Projection);
     D3DXMatrixIdentity(&View);
@@ -112,9 +105,18 @@ void Camera::BuildView()
     const D3DXVECTOR3& p = Position;
     const D3DXVECTOR3 u(l.y * r.z - l.z * r.y, l.z * r.x - l.x * r.z, l.x * r.y - l.y * r.x);
 
-    View._11 = r.x; View._12 = u.x; View._13 = l.x; View._14 = 0.0f;
-    View._21 = r.y; View._22 = u.y; View._23 = l.y; View._24 = 0.0f;
-    View._31 = r.z; View._32 = u.z; View._33 = l.z; View._34 = 0.0f;
+    View._11 = r.x;
+    View._12 = u.x;
+    View._13 = l.x;
+    View._14 = 0.0f;
+    View._21 = r.y;
+    View._22 = u.y;
+    View._23 = l.y;
+    View._24 = 0.0f;
+    View._31 = r.z;
+    View._32 = u.z;
+    View._33 = l.z;
+    View._34 = 0.0f;
     View._41 = -(p.x * r.x + p.y * r.y + p.z * r.z);
     View._42 = -(p.x * u.x + p.y * u.y + p.z * u.z);
     View._43 = -(p.x * l.x + p.y * l.y + p.z * l.z);

@@ -24,9 +24,9 @@ public:
     D3DXVECTOR3 Up;
     D3DXVECTOR3 Look;
     D3DXVECTOR3 Right;
-    float Pitch;      // angle between Look and Up, within [0, pi]
+    float Pitch; // angle between Look and Up, within [0, pi]
     float TurnSpeed;
-    float MoveSpeed;  // world units per second
+    float MoveSpeed; // world units per second
     Vexa::VInput* const* const& InputRef;
     Vexa::Timer* const* const& TimerRef;
 

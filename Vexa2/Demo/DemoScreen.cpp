@@ -30,17 +30,10 @@ D3DMATERIAL9 DefaultMaterial()
 } // namespace
 
 DemoScreen::DemoScreen()
-    : EnginePtr(nullptr),
-      InputLink(nullptr),
-      RendererLink(nullptr),
-      TimerLink(nullptr),
-      Device(nullptr),
-      MainCamera(InputLink, TimerLink),
-      Particles(D3DXVECTOR3(0.0f, 2.0f, 20.0f), D3DXVECTOR3(0.0f, 10.0f, 0.0f),
-                D3DXVECTOR3(0.0f, -9.8f, 0.0f), 0.2f, &MainCamera, L"particle.bmp"),
-      SceneLight(),
-      TitleWindow(nullptr),
-      TitleFrames(0)
+    : EnginePtr(nullptr), InputLink(nullptr), RendererLink(nullptr), TimerLink(nullptr), Device(nullptr),
+      MainCamera(InputLink, TimerLink), Particles(D3DXVECTOR3(0.0f, 2.0f, 20.0f), D3DXVECTOR3(0.0f, 10.0f, 0.0f),
+                                                  D3DXVECTOR3(0.0f, -9.8f, 0.0f), 0.2f, &MainCamera, L"particle.bmp"),
+      SceneLight(), TitleWindow(nullptr), TitleFrames(0)
 {
 }
 
@@ -131,8 +124,7 @@ int DemoScreen::OnUpdate()
 
     // The text changes at most once a second; setting it costs a round trip to the window
     // system, so it is only set when it differs from what this window last took.
-    if (timer != nullptr && window != nullptr &&
-        (window != TitleWindow || timer->FramesPerSecond != TitleFrames))
+    if (timer != nullptr && window != nullptr && (window != TitleWindow || timer->FramesPerSecond != TitleFrames))
     {
         const std::wstring title = TitlePrefix + VLib::UIntToWString(timer->FramesPerSecond);
         if (SetWindowTextW(window, title.c_str()))
@@ -180,8 +172,8 @@ void DemoScreen::SwitchDisplayMode(bool fullScreen)
         SetWindowLongW(window, GWL_STYLE, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
         SetWindowLongW(window, GWL_EXSTYLE, 0);
     }
-    SetWindowPos(window, HWND_TOPMOST, 100, 100, static_cast<int>(mode.Width),
-                 static_cast<int>(mode.Height), SWP_NOMOVE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    SetWindowPos(window, HWND_TOPMOST, 100, 100, static_cast<int>(mode.Width), static_cast<int>(mode.Height),
+                 SWP_NOMOVE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
 }
 
 void DemoScreen::SetMeshMatrices(const Mesh& mesh)

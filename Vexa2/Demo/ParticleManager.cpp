@@ -28,22 +28,11 @@ float Spread()
 }
 } // namespace
 
-ParticleManager::ParticleManager(const D3DXVECTOR3& emitter, const D3DXVECTOR3& velocity,
-                                 const D3DXVECTOR3& gravity, float lifeBase, Camera* camera,
-                                 const std::wstring& textureFile)
-    : Declaration(nullptr),
-      VertexBuffer(nullptr),
-      Device(nullptr),
-      Texture(nullptr),
-      Count(ParticleCount),
-      Life(nullptr),
-      LifeBase(lifeBase),
-      Time(0.0f),
-      Emitter(emitter),
-      BaseVelocity(velocity),
-      Gravity(gravity),
-      TextureFile(textureFile),
-      ViewCamera(camera)
+ParticleManager::ParticleManager(const D3DXVECTOR3& emitter, const D3DXVECTOR3& velocity, const D3DXVECTOR3& gravity,
+                                 float lifeBase, Camera* camera, const std::wstring& textureFile)
+    : Declaration(nullptr), VertexBuffer(nullptr), Device(nullptr), Texture(nullptr), Count(ParticleCount),
+      Life(nullptr), LifeBase(lifeBase), Time(0.0f), Emitter(emitter), BaseVelocity(velocity), Gravity(gravity),
+      TextureFile(textureFile), ViewCamera(camera)
 {
 }
 
@@ -60,10 +49,9 @@ int ParticleManager::OnLoad(IDirect3DDevice9* device)
     if (ParticleEffect.LoadEffect(L"particleEffect.fx", device) != 0)
         return ParticleEffectFailed;
 
-    HRESULT hr = D3DXCreateTextureFromFileExW(device, TextureFile.c_str(), D3DX_DEFAULT, D3DX_DEFAULT,
-                                              D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                              D3DX_FILTER_LINEAR, D3DX_FILTER_BOX, 0xFF000000,
-                                              nullptr, nullptr, &Texture);
+    HRESULT hr = D3DXCreateTextureFromFileExW(device, TextureFile.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                              D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_LINEAR, D3DX_FILTER_BOX,
+                                              0xFF000000, nullptr, nullptr, &Texture);
     if (hr != 0)
     {
         VLib::LogFailedCall(VLIB_HERE(L"ParticleManager::OnLoad"), L"D3DXCreateTextureFromFileEx()", hr);
@@ -93,9 +81,8 @@ int ParticleManager::OnLoad(IDirect3DDevice9* device)
 
 int ParticleManager::OnReset()
 {
-    HRESULT hr = Device->CreateVertexBuffer(Count * Stride,
-                                            D3DUSAGE_DYNAMIC | D3DUSAGE_POINTS | D3DUSAGE_WRITEONLY,
-                                            0, D3DPOOL_DEFAULT, &VertexBuffer, nullptr);
+    HRESULT hr = Device->CreateVertexBuffer(Count * Stride, D3DUSAGE_DYNAMIC | D3DUSAGE_POINTS | D3DUSAGE_WRITEONLY, 0,
+                                            D3DPOOL_DEFAULT, &VertexBuffer, nullptr);
     if (hr != 0)
     {
         VLib::LogFailedCall(VLIB_HERE(L"ParticleManager::OnReset"), L"CreateVertexBuffer()", hr);
@@ -176,8 +163,7 @@ void ParticleManager::Update(float dt)
         if (Life[j] < 0.0f)
         {
             const int r = std::rand() % 50;
-            Life[j] = static_cast<float>((r - 25) * static_cast<double>(0.06f) +
-                                         static_cast<double>(LifeBase));
+            Life[j] = static_cast<float>((r - 25) * static_cast<double>(0.06f) + static_cast<double>(LifeBase));
             const float dx = Spread();
             const float dy = Spread();
             const float dz = Spread();

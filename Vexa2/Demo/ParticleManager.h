@@ -27,7 +27,7 @@ enum ParticleStatus : int
 // One particle's start record in the vertex buffer (28 bytes).
 struct ParticleVertex
 {
-    D3DXVECTOR3 Position;  // relative to the emitter; always zero
+    D3DXVECTOR3 Position; // relative to the emitter; always zero
     float BirthTime;
     D3DXVECTOR3 Velocity;
 };
@@ -35,9 +35,8 @@ struct ParticleVertex
 class ParticleManager
 {
 public:
-    ParticleManager(const D3DXVECTOR3& emitter, const D3DXVECTOR3& velocity,
-                    const D3DXVECTOR3& gravity, float lifeBase, Camera* camera,
-                    const std::wstring& textureFile);
+    ParticleManager(const D3DXVECTOR3& emitter, const D3DXVECTOR3& velocity, const D3DXVECTOR3& gravity, float lifeBase,
+                    Camera* camera, const std::wstring& textureFile);
     ~ParticleManager();
     ParticleManager(const ParticleManager&) = delete;
     ParticleManager& operator=(const ParticleManager&) = delete;

@@ -12,8 +12,8 @@ bool MillisecondsFirstTick = true;
 } // namespace
 
 Timer::Timer()
-    : LastCount(0), AccumulatedCount(0), DeltaCount(0), Frequency(0), HasPerformanceCounter(false),
-      ElapsedSeconds(0.0), FrameCount(0), FramesPerSecond(0)
+    : LastCount(0), AccumulatedCount(0), DeltaCount(0), Frequency(0), HasPerformanceCounter(false), ElapsedSeconds(0.0),
+      FrameCount(0), FramesPerSecond(0)
 {
     LARGE_INTEGER frequency;
     frequency.QuadPart = 0;

@@ -48,9 +48,9 @@ int VInput::InitVInput()
         return StatusKeyboardFailed;
     }
 
-    bool setUp = SUCCEEDED(Keyboard->SetDataFormat(&c_dfDIKeyboard)) &&
-                 SUCCEEDED(Keyboard->SetCooperativeLevel(FocusWindow, DISCL_EXCLUSIVE | DISCL_FOREGROUND |
-                                                                          DISCL_NOWINKEY));
+    bool setUp =
+        SUCCEEDED(Keyboard->SetDataFormat(&c_dfDIKeyboard)) &&
+        SUCCEEDED(Keyboard->SetCooperativeLevel(FocusWindow, DISCL_EXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY));
     if (setUp)
     {
         result = DirectInput->CreateDevice(GUID_SysMouse, &Mouse, nullptr);

@@ -19,14 +19,14 @@ public:
     IDirectInput8W* DirectInput;
     IDirectInputDevice8W* Keyboard;
     IDirectInputDevice8W* Mouse;
-    BYTE KeyState[256];       // by DIK_ code; 0x80 = held
-    DIMOUSESTATE MouseState;  // lX, lY, lZ movement, rgbButtons 0x80 = held
+    BYTE KeyState[256];      // by DIK_ code; 0x80 = held
+    DIMOUSESTATE MouseState; // lX, lY, lZ movement, rgbButtons 0x80 = held
     bool MouseReady;
     bool KeyboardReady;
     bool IsInitialized;
     float MouseDeltaX;
     float MouseDeltaY;
     float MouseDeltaZ;
-    HWND FocusWindow;         // window of the cooperative levels
+    HWND FocusWindow; // window of the cooperative levels
 };
 } // namespace Vexa

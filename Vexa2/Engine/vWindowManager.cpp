@@ -40,8 +40,8 @@ int WindowManager::InitWindow(const std::int32_t* size, bool fullScreen)
 
     // The size is the outer window size: the client area is smaller by the frame.
     Window = CreateWindowExW(fullScreen ? WS_EX_TOPMOST : 0, WindowTitle.c_str(), WindowTitle.c_str(),
-                             fullScreen ? FullScreenStyle : WindowedStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                             size[0], size[1], GetDesktopWindow(), nullptr, instance, nullptr);
+                             fullScreen ? FullScreenStyle : WindowedStyle, CW_USEDEFAULT, CW_USEDEFAULT, size[0],
+                             size[1], GetDesktopWindow(), nullptr, instance, nullptr);
     if (Window == nullptr)
     {
         VLib::LogError(VLIB_HERE(L"Vexa::WindowManager::InitWindow"), L"Cannot create Window, hwnd is NULL");

@@ -136,9 +136,9 @@ int Mesh::AddTexture(const char* fileName, const char* directory, IDirect3DDevic
 
     if (hr == D3DXERR_INVALIDDATA)
     {
-        VLib::LogError(VLIB_HERE(L"Mesh::AddTexture"),
-                       L" >> Cannot load texture from file: " + VLib::AnsiToWString(path.c_str()) +
-                           L". The is no such a file.");
+        VLib::LogError(VLIB_HERE(L"Mesh::AddTexture"), L" >> Cannot load texture from file: " +
+                                                           VLib::AnsiToWString(path.c_str()) +
+                                                           L". The is no such a file.");
         return MeshFileNotFound;
     }
     VLib::LogError(VLIB_HERE(L"Mesh::AddTexture"),

@@ -14,10 +14,7 @@ namespace
 class MeshLocks
 {
 public:
-    explicit MeshLocks(ID3DXMesh* mesh)
-        : m_mesh(mesh), Indices(nullptr), Vertices(nullptr), Attributes(nullptr)
-    {
-    }
+    explicit MeshLocks(ID3DXMesh* mesh) : m_mesh(mesh), Indices(nullptr), Vertices(nullptr), Attributes(nullptr) {}
     ~MeshLocks()
     {
         if (Attributes)
@@ -146,8 +143,8 @@ bool Reorder(ID3DXMesh* mesh, DWORD* adjacency, MeshOptimizerFailure& failure)
 
     // After the attribute buffer is unlocked: a write lock drops the table.
     static_assert(sizeof(D3DXATTRIBUTERANGE) == sizeof(VertexCache::Range), "same layout");
-    const HRESULT hr = mesh->SetAttributeTable(
-        reinterpret_cast<const D3DXATTRIBUTERANGE*>(plan.Ranges.data()), static_cast<DWORD>(plan.Ranges.size()));
+    const HRESULT hr = mesh->SetAttributeTable(reinterpret_cast<const D3DXATTRIBUTERANGE*>(plan.Ranges.data()),
+                                               static_cast<DWORD>(plan.Ranges.size()));
     if (FAILED(hr))
         return StepFailed(failure, L"SetAttributeTable()", hr);
     return true;

@@ -116,11 +116,16 @@ int Mesh_SDKMesh::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* devic
 
     typedef int (Mesh_SDKMesh::*Step)(const std::uint8_t*, std::uint32_t);
     static const Step steps[] = {
-        &Mesh_SDKMesh::LoadMainHeader,      &Mesh_SDKMesh::LoadVertexBuffersHeaders,
-        &Mesh_SDKMesh::LoadIndexBuffersHeaders, &Mesh_SDKMesh::LoadMeshInfo,
-        &Mesh_SDKMesh::LoadSubsets,         &Mesh_SDKMesh::LoadFrames,
-        &Mesh_SDKMesh::LoadMaterials,       &Mesh_SDKMesh::LoadVertexBuffers,
-        &Mesh_SDKMesh::LoadIndexBuffers,    &Mesh_SDKMesh::LoadMeshesSubsets,
+        &Mesh_SDKMesh::LoadMainHeader,
+        &Mesh_SDKMesh::LoadVertexBuffersHeaders,
+        &Mesh_SDKMesh::LoadIndexBuffersHeaders,
+        &Mesh_SDKMesh::LoadMeshInfo,
+        &Mesh_SDKMesh::LoadSubsets,
+        &Mesh_SDKMesh::LoadFrames,
+        &Mesh_SDKMesh::LoadMaterials,
+        &Mesh_SDKMesh::LoadVertexBuffers,
+        &Mesh_SDKMesh::LoadIndexBuffers,
+        &Mesh_SDKMesh::LoadMeshesSubsets,
         &Mesh_SDKMesh::LoadMeshesFrameInfluences,
     };
     for (Step step : steps)
@@ -199,8 +204,8 @@ int Mesh_SDKMesh::LoadMainHeader(const std::uint8_t* image, std::uint32_t imageS
         return MeshCopyFailed;
     case SdkMeshFormat::HeaderBadVersion:
         VLib::LogError(VLIB_HERE(function), L"Invalid version: " + VLib::UIntToWString(Header.Version) +
-                           L". Supported version is " +
-                           VLib::IntToWString(SdkMeshFormat::SupportedVersion));
+                                                L". Supported version is " +
+                                                VLib::IntToWString(SdkMeshFormat::SupportedVersion));
         return MeshBadVersion;
     case SdkMeshFormat::HeaderBigEndian:
     default:
@@ -211,14 +216,14 @@ int Mesh_SDKMesh::LoadMainHeader(const std::uint8_t* image, std::uint32_t imageS
 
 int Mesh_SDKMesh::LoadVertexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffersHeaders, L"Mesh_SDKMesh::LoadVertexBuffersHeaders",
-                           L"Failed to copy vertex buffers headers data");
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffersHeaders,
+                           L"Mesh_SDKMesh::LoadVertexBuffersHeaders", L"Failed to copy vertex buffers headers data");
 }
 
 int Mesh_SDKMesh::LoadIndexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffersHeaders, L"Mesh_SDKMesh::LoadIndexBuffersHeaders",
-                           L"Failed to copy index buffers headers data");
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffersHeaders,
+                           L"Mesh_SDKMesh::LoadIndexBuffersHeaders", L"Failed to copy index buffers headers data");
 }
 
 int Mesh_SDKMesh::LoadMeshInfo(const std::uint8_t* image, std::uint32_t imageSize)
@@ -247,26 +252,26 @@ int Mesh_SDKMesh::LoadMaterials(const std::uint8_t* image, std::uint32_t imageSi
 
 int Mesh_SDKMesh::LoadVertexBuffers(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffers, L"Mesh_SDKMesh::LoadVertexBuffers",
-                           L"Failed to copy vertex buffer data");
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffers,
+                           L"Mesh_SDKMesh::LoadVertexBuffers", L"Failed to copy vertex buffer data");
 }
 
 int Mesh_SDKMesh::LoadIndexBuffers(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffers, L"Mesh_SDKMesh::LoadIndexBuffers",
-                           L"Failed to copy index buffer data");
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffers,
+                           L"Mesh_SDKMesh::LoadIndexBuffers", L"Failed to copy index buffer data");
 }
 
 int Mesh_SDKMesh::LoadMeshesSubsets(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMeshesSubsets, L"Mesh_SDKMesh::LoadMeshesSubsets",
-                           L"Failed to copy mesh subsets data");
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMeshesSubsets,
+                           L"Mesh_SDKMesh::LoadMeshesSubsets", L"Failed to copy mesh subsets data");
 }
 
 int Mesh_SDKMesh::LoadMeshesFrameInfluences(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMeshesFrameInfluences, L"Mesh_SDKMesh::LoadMeshesFrameInfluences",
-                           L"Failed to copy frame influences data");
+    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMeshesFrameInfluences,
+                           L"Mesh_SDKMesh::LoadMeshesFrameInfluences", L"Failed to copy frame influences data");
 }
 
 int Mesh_SDKMesh::SetMesh(IDirect3DDevice9* device)
@@ -282,9 +287,9 @@ int Mesh_SDKMesh::SetMesh(IDirect3DDevice9* device)
     const std::uint32_t faceCount = Low32(ib.IndexCount) / 3;
     const DWORD options = D3DXMESH_MANAGED | (ib.IndexType != 0 ? D3DXMESH_32BIT : 0);
     D3DXMesh = nullptr;
-    const HRESULT created = D3DXCreateMesh(faceCount, Low32(vb.VertexCount), options,
-                                           reinterpret_cast<const D3DVERTEXELEMENT9*>(vb.Declaration),
-                                           device, &D3DXMesh);
+    const HRESULT created =
+        D3DXCreateMesh(faceCount, Low32(vb.VertexCount), options,
+                       reinterpret_cast<const D3DVERTEXELEMENT9*>(vb.Declaration), device, &D3DXMesh);
     if (created != 0)
     {
         VLib::LogFailedCall(VLIB_HERE(function), L"D3DXCreateMesh()", created);
@@ -351,8 +356,8 @@ int Mesh_SDKMesh::CopyToBuffer(BufferKind kind, const std::uint8_t* data, std::u
         IDirect3DVertexBuffer9* buffer = nullptr;
         if (FAILED(D3DXMesh->GetVertexBuffer(&buffer)))
             buffer = nullptr;
-        room = BufferBytes<D3DVERTEXBUFFER_DESC>(
-            buffer, std::uint64_t(D3DXMesh->GetNumVertices()) * D3DXMesh->GetNumBytesPerVertex());
+        room = BufferBytes<D3DVERTEXBUFFER_DESC>(buffer, std::uint64_t(D3DXMesh->GetNumVertices()) *
+                                                             D3DXMesh->GetNumBytesPerVertex());
     }
     else
     {
@@ -413,7 +418,7 @@ int Mesh_SDKMesh::SetMaterials(IDirect3DDevice9* device)
         const MaterialRecord& record = MaterialRecords[subset.MaterialId];
         std::memcpy(&Materials[k], record.MaterialColors, sizeof(D3DMATERIAL9));
 
-        const char (*const textures[3])[SdkMeshFormat::TextureNameSize] = {
+        const char(*const textures[3])[SdkMeshFormat::TextureNameSize] = {
             &record.DiffuseTexture, &record.SpecularTexture, &record.NormalTexture};
         for (const auto* texture : textures)
         {

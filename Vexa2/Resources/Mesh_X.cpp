@@ -34,8 +34,8 @@ int Mesh_X::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* device)
     ID3DXBuffer* materialBuffer = nullptr;
     DWORD materialCount = 0;
     ID3DXMesh* mesh = nullptr;
-    const HRESULT hr = D3DXLoadMeshFromXW(fileName.c_str(), D3DXMESH_MANAGED, device, &adjacencyBuffer,
-                                          &materialBuffer, nullptr, &materialCount, &mesh);
+    const HRESULT hr = D3DXLoadMeshFromXW(fileName.c_str(), D3DXMESH_MANAGED, device, &adjacencyBuffer, &materialBuffer,
+                                          nullptr, &materialCount, &mesh);
     if (hr != S_OK)
     {
         // A failed load owns nothing, whatever the outputs say.

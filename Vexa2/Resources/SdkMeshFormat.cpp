@@ -125,15 +125,13 @@ bool InsideImage(std::uint64_t imageSize, std::uint64_t offset, std::uint64_t si
     return size == 0 || (offset <= imageSize && size <= imageSize - offset);
 }
 
-bool CopyBlock(const void* image, std::uint64_t imageSize, std::uint64_t offset, std::uint64_t size,
-               void* destination)
+bool CopyBlock(const void* image, std::uint64_t imageSize, std::uint64_t offset, std::uint64_t size, void* destination)
 {
     if (size == 0)
         return true;
     if (!image || !destination || !InsideImage(imageSize, offset, size))
         return false;
-    std::memcpy(destination, static_cast<const std::uint8_t*>(image) + offset,
-                static_cast<std::size_t>(size));
+    std::memcpy(destination, static_cast<const std::uint8_t*>(image) + offset, static_cast<std::size_t>(size));
     return true;
 }
 
@@ -224,11 +222,10 @@ SectionFault LoadSection(Tables& tables, const void* image, std::uint64_t imageS
         });
     case SectionMeshesFrameInfluences:
     default:
-        return LoadBlocks(tables, image, imageSize, h.MeshCount, tables.MeshFrameInfluenceLists,
-                          [meshes](std::uint32_t i) {
-                              return Place{std::uint64_t(meshes[i].FrameInfluenceCount) * 4,
-                                           meshes[i].FrameInfluenceListOffset};
-                          });
+        return LoadBlocks(
+            tables, image, imageSize, h.MeshCount, tables.MeshFrameInfluenceLists, [meshes](std::uint32_t i) {
+                return Place{std::uint64_t(meshes[i].FrameInfluenceCount) * 4, meshes[i].FrameInfluenceListOffset};
+            });
     }
 }
 
@@ -303,9 +300,8 @@ MeshCheck CheckMesh0(const Tables& tables)
     return MeshCheckOk;
 }
 
-std::uint64_t TagFaces(std::uint32_t* attributes, std::uint32_t faceCount,
-                       const std::uint32_t* subsetList, std::uint32_t subsetCount,
-                       const SubsetRecord* subsets)
+std::uint64_t TagFaces(std::uint32_t* attributes, std::uint32_t faceCount, const std::uint32_t* subsetList,
+                       std::uint32_t subsetCount, const SubsetRecord* subsets)
 {
     std::uint64_t asked = 0;
     std::uint32_t next = 0;

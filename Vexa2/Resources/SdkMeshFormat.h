@@ -167,8 +167,7 @@ bool InsideImage(std::uint64_t imageSize, std::uint64_t offset, std::uint64_t si
 
 // Copies size bytes at offset out of the image. Fails, copying nothing, when the block does not
 // lie wholly inside the image. An empty block always succeeds and reads nothing.
-bool CopyBlock(const void* image, std::uint64_t imageSize, std::uint64_t offset, std::uint64_t size,
-               void* destination);
+bool CopyBlock(const void* image, std::uint64_t imageSize, std::uint64_t offset, std::uint64_t size, void* destination);
 
 enum HeaderStatus
 {
@@ -229,15 +228,15 @@ void TextureName(const char (&field)[TextureNameSize], char (&name)[TextureNameS
 enum MeshCheck
 {
     MeshCheckOk,
-    MeshCheckNoMesh,               // MeshCount is 0
-    MeshCheckVertexBufferOutside,  // FirstVertexBuffer is not below VertexBufferCount
-    MeshCheckIndexBufferOutside,   // IndexBuffer is not below IndexBufferCount
-    MeshCheckBadDeclaration,       // no end marker in 32 elements, or an unknown element type
-    MeshCheckSubsetOutside,        // a subset-list entry is not below TotalSubsetCount
-    MeshCheckMaterialOutside,      // a listed subset's MaterialId is not below MaterialCount
-    MeshCheckVertexDataShort,      // fewer bytes than VertexCount vertices of the declaration
-    MeshCheckIndexDataShort,       // fewer bytes than the indices of IndexCount / 3 faces
-    MeshCheckIndexOutside,         // an index of those faces is not below VertexCount
+    MeshCheckNoMesh,              // MeshCount is 0
+    MeshCheckVertexBufferOutside, // FirstVertexBuffer is not below VertexBufferCount
+    MeshCheckIndexBufferOutside,  // IndexBuffer is not below IndexBufferCount
+    MeshCheckBadDeclaration,      // no end marker in 32 elements, or an unknown element type
+    MeshCheckSubsetOutside,       // a subset-list entry is not below TotalSubsetCount
+    MeshCheckMaterialOutside,     // a listed subset's MaterialId is not below MaterialCount
+    MeshCheckVertexDataShort,     // fewer bytes than VertexCount vertices of the declaration
+    MeshCheckIndexDataShort,      // fewer bytes than the indices of IndexCount / 3 faces
+    MeshCheckIndexOutside,        // an index of those faces is not below VertexCount
 };
 
 // Checks mesh 0 against fully loaded tables.
@@ -246,9 +245,8 @@ MeshCheck CheckMesh0(const Tables& tables);
 // Tags consecutive runs of faces from face 0 in list order, each subset IndexCount / 3 faces of
 // its MaterialId; faces past faceCount are dropped. Faces no subset covers get attribute 0.
 // Returns the number of faces the subsets asked for (64-bit: it may exceed faceCount).
-std::uint64_t TagFaces(std::uint32_t* attributes, std::uint32_t faceCount,
-                       const std::uint32_t* subsetList, std::uint32_t subsetCount,
-                       const SubsetRecord* subsets);
+std::uint64_t TagFaces(std::uint32_t* attributes, std::uint32_t faceCount, const std::uint32_t* subsetList,
+                       std::uint32_t subsetCount, const SubsetRecord* subsets);
 
 // True when each of count indices (16- or 32-bit) is below vertexCount.
 bool IndicesInRange(const void* indices, bool wide, std::uint32_t count, std::uint32_t vertexCount);

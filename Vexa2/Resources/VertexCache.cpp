@@ -40,8 +40,7 @@ const double GoodEnoughRatio = 1.3;
 // values per vertex addressable on this platform, and None never a vertex number.
 const std::uint32_t MaxFaceCount = 0x3FFFFFFFu;
 const std::size_t MaxVertexCountBySize = std::numeric_limits<std::size_t>::max() / 16;
-const std::uint32_t MaxVertexCount =
-    MaxVertexCountBySize < None - 1 ? std::uint32_t(MaxVertexCountBySize) : None - 1;
+const std::uint32_t MaxVertexCount = MaxVertexCountBySize < None - 1 ? std::uint32_t(MaxVertexCountBySize) : None - 1;
 
 void ClearPlan(Plan& plan)
 {

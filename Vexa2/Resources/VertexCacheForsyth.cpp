@@ -44,8 +44,8 @@ struct ScoreTables
             // The vertices of the triangle just emitted score alike, whatever their corner
             // order, and a little below the next places.
             const float scale = 1.0f / float(ModelCacheSize - 3);
-            Cache[position + 1] = position < 3 ? LastTriangleScore
-                                               : std::pow(1.0f - float(position - 3) * scale, CacheDecayPower);
+            Cache[position + 1] =
+                position < 3 ? LastTriangleScore : std::pow(1.0f - float(position - 3) * scale, CacheDecayPower);
         }
         Valence[0] = 0.0f;
         for (std::uint32_t count = 1; count <= MaxValence; ++count)

@@ -18,16 +18,16 @@ struct Tipsify
     const std::uint32_t* Indices;
     const std::uint32_t* Offsets;
     const std::uint32_t* Triangles;
-    std::uint32_t* Live;       // vertex -> triangles not yet emitted
-    std::uint32_t* Stamp;      // vertex -> clock when the FIFO last loaded it
-    std::uint8_t* Emitted;     // triangle -> already in the order
-    std::uint32_t* DeadEnds;   // every vertex emitted, latest last
+    std::uint32_t* Live;     // vertex -> triangles not yet emitted
+    std::uint32_t* Stamp;    // vertex -> clock when the FIFO last loaded it
+    std::uint8_t* Emitted;   // triangle -> already in the order
+    std::uint32_t* DeadEnds; // every vertex emitted, latest last
     std::size_t DeadEndCount;
-    std::uint32_t Clock;       // FIFO time: one tick per miss
+    std::uint32_t Clock; // FIFO time: one tick per miss
     std::uint32_t CacheSize;
     std::uint32_t VertexCount;
-    std::uint32_t Cursor;      // vertices below it have no triangle left
-    std::uint32_t* FirstUse;   // vertices in order of first use, or null
+    std::uint32_t Cursor;    // vertices below it have no triangle left
+    std::uint32_t* FirstUse; // vertices in order of first use, or null
 };
 
 inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* order)
@@ -126,8 +126,19 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
     std::vector<std::uint32_t> stamp(vertexCount, 0);
     std::vector<std::uint8_t> emitted(faceCount, 0);
     const std::unique_ptr<std::uint32_t[]> deadEnds = Uninitialised<std::uint32_t>(std::size_t(faceCount) * 3);
-    Tipsify run = {indices, around.Offsets.data(), around.Triangles.get(), live.data(), stamp.data(),
-                   emitted.data(), deadEnds.get(), 0, cacheSize + 1, cacheSize, vertexCount, 0, firstUse};
+    Tipsify run = {indices,
+                   around.Offsets.data(),
+                   around.Triangles.get(),
+                   live.data(),
+                   stamp.data(),
+                   emitted.data(),
+                   deadEnds.get(),
+                   0,
+                   cacheSize + 1,
+                   cacheSize,
+                   vertexCount,
+                   0,
+                   firstUse};
     for (std::uint32_t fan = NextInInputOrder(run); fan != None;)
     {
         const std::size_t fanStart = run.DeadEndCount;

@@ -60,8 +60,8 @@ int main(int argc, char** argv)
         ID3DXBuffer* materials = nullptr;
         DWORD materialCount = 0;
         QueryPerformanceCounter(&start);
-        if (D3DXLoadMeshFromXW(models[i], D3DXMESH_MANAGED, engine.Graphics.Device, &adjacency, &materials,
-                               nullptr, &materialCount, &raw) == S_OK)
+        if (D3DXLoadMeshFromXW(models[i], D3DXMESH_MANAGED, engine.Graphics.Device, &adjacency, &materials, nullptr,
+                               &materialCount, &raw) == S_OK)
         {
             std::printf("load_%s_parse_ms: %.0f\n", names[i], elapsedMs());
             adjacency->Release();
@@ -107,8 +107,8 @@ int main(int argc, char** argv)
     std::printf("update_cpu_us: %.1f\n", cpu / 10.0 / updates);
     std::printf("update_wall_us: %.1f\n",
                 (end.QuadPart - start.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart) / updates);
-    std::printf("update_rss_growth_kb: %lld\n", static_cast<long long>(ResidentKb()) -
-                                                static_cast<long long>(residentBefore));
+    std::printf("update_rss_growth_kb: %lld\n",
+                static_cast<long long>(ResidentKb()) - static_cast<long long>(residentBefore));
 
     // Where it goes: the camera and the particles on their own (the rest is keys and title).
     const auto cpuPerCall = [&](auto&& step) {

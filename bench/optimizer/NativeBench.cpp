@@ -58,8 +58,8 @@ std::vector<BenchMesh> Meshes()
     meshes.push_back(Make("fan", MeshMaker::Fan(100000), 100001));
     meshes.push_back(Make("shuffled_fan", MeshMaker::ShuffleFaces(MeshMaker::Fan(100000), 3), 100001));
     meshes.back().InRatios = false;
-    meshes.push_back(Make("irregular", MeshMaker::Collapse(MeshMaker::Grid(200, 200), 201 * 201, 201 * 201 / 4, 5),
-                          201 * 201));
+    meshes.push_back(
+        Make("irregular", MeshMaker::Collapse(MeshMaker::Grid(200, 200), 201 * 201, 201 * 201 / 4, 5), 201 * 201));
     meshes.back().InRatios = false;
     meshes.push_back(FromModel("skull", Assets::BuildSkull()));
     meshes.push_back(FromModel("venus", Assets::BuildVenus()));

@@ -59,8 +59,7 @@ bool RawReadAndCopy(const std::wstring& path, std::uint32_t& checksum)
     std::uint8_t* image = static_cast<std::uint8_t*>(::operator new[](bytes, std::nothrow));
     std::uint8_t* copy = static_cast<std::uint8_t*>(::operator new[](bytes, std::nothrow));
     DWORD done = 0;
-    const bool ok = image && copy && ReadFile(file, image, static_cast<DWORD>(bytes), &done, nullptr) &&
-                    done == bytes;
+    const bool ok = image && copy && ReadFile(file, image, static_cast<DWORD>(bytes), &done, nullptr) && done == bytes;
     CloseHandle(file);
     if (ok)
     {
@@ -80,11 +79,16 @@ bool Parse(const std::wstring& path, std::uint32_t& checksum)
     if (mesh.LoadData(path, image, size) != 0)
         return false;
     typedef int (Mesh_SDKMesh::*Step)(const std::uint8_t*, std::uint32_t);
-    const Step steps[] = {&Mesh_SDKMesh::LoadMainHeader,      &Mesh_SDKMesh::LoadVertexBuffersHeaders,
-                          &Mesh_SDKMesh::LoadIndexBuffersHeaders, &Mesh_SDKMesh::LoadMeshInfo,
-                          &Mesh_SDKMesh::LoadSubsets,         &Mesh_SDKMesh::LoadFrames,
-                          &Mesh_SDKMesh::LoadMaterials,       &Mesh_SDKMesh::LoadVertexBuffers,
-                          &Mesh_SDKMesh::LoadIndexBuffers,    &Mesh_SDKMesh::LoadMeshesSubsets,
+    const Step steps[] = {&Mesh_SDKMesh::LoadMainHeader,
+                          &Mesh_SDKMesh::LoadVertexBuffersHeaders,
+                          &Mesh_SDKMesh::LoadIndexBuffersHeaders,
+                          &Mesh_SDKMesh::LoadMeshInfo,
+                          &Mesh_SDKMesh::LoadSubsets,
+                          &Mesh_SDKMesh::LoadFrames,
+                          &Mesh_SDKMesh::LoadMaterials,
+                          &Mesh_SDKMesh::LoadVertexBuffers,
+                          &Mesh_SDKMesh::LoadIndexBuffers,
+                          &Mesh_SDKMesh::LoadMeshesSubsets,
                           &Mesh_SDKMesh::LoadMeshesFrameInfluences};
     bool ok = true;
     for (Step step : steps)
@@ -114,8 +118,8 @@ IDirect3DDevice9* CreateDevice(HWND& window, IDirect3D9*& d3d)
     pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
     pp.hDeviceWindow = window;
     IDirect3DDevice9* device = nullptr;
-    if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                 &pp, &device)))
+    if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
+                                 &device)))
         return nullptr;
     return device;
 }
@@ -137,8 +141,8 @@ int main()
 
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring path = std::wstring(temp) + L"vexa-sdkmesh-bench-" + std::to_wstring(GetCurrentProcessId()) +
-                              L".sdkmesh";
+    const std::wstring path =
+        std::wstring(temp) + L"vexa-sdkmesh-bench-" + std::to_wstring(GetCurrentProcessId()) + L".sdkmesh";
     if (!WriteAll(path, bytes))
     {
         std::fprintf(stderr, "cannot write the bench file\n");

@@ -47,8 +47,7 @@ int main()
                                VLib::UIntToWString(now.wDay) + L"  " + VLib::UIntToWString(now.wHour) + L":" +
                                VLib::UIntToWString(now.wMinute) + L"    " + Message + L"\r\n";
     const DWORD entryBytes = static_cast<DWORD>(entry.size() * sizeof(wchar_t));
-    HANDLE raw = CreateFileW(rawPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                             nullptr);
+    HANDLE raw = CreateFileW(rawPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (raw == INVALID_HANDLE_VALUE)
         return 1;
 

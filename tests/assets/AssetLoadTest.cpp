@@ -201,8 +201,8 @@ TEST_F(AssetLoad, BinaryXFilesLoadWithTheCountsOfTheirTextForms)
         ASSERT_EQ("xof 0303bin 0032", std::string(file.begin(), file.begin() + 16)) << name;
         const std::string text = Assets::EncodeXFile(model.Mesh, model.Materials, model.Name);
         Loaded binary, reference;
-        ASSERT_EQ(S_OK, D3DXLoadMeshFromXW(Widen(name).c_str(), D3DXMESH_MANAGED, Device, nullptr,
-                                           &binary.Materials, nullptr, &binary.MaterialCount, &binary.Mesh))
+        ASSERT_EQ(S_OK, D3DXLoadMeshFromXW(Widen(name).c_str(), D3DXMESH_MANAGED, Device, nullptr, &binary.Materials,
+                                           nullptr, &binary.MaterialCount, &binary.Mesh))
             << name;
         ASSERT_EQ(S_OK, D3DXLoadMeshFromXInMemory(text.data(), static_cast<DWORD>(text.size()), D3DXMESH_MANAGED,
                                                   Device, nullptr, &reference.Materials, nullptr,
@@ -296,8 +296,8 @@ TEST_F(AssetLoad, ParticleBorderBecomesTransparentAndItsCentreStaysBright)
     // Loaded as the particle system loads it: A8R8G8B8, colour key opaque black.
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(S_OK, D3DXCreateTextureFromFileExW(Device, L"particle.bmp", D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                                 D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_LINEAR,
-                                                 D3DX_FILTER_BOX, 0xFF000000, nullptr, nullptr, &texture));
+                                                 D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_LINEAR, D3DX_FILTER_BOX,
+                                                 0xFF000000, nullptr, nullptr, &texture));
     D3DSURFACE_DESC desc = {};
     texture->GetLevelDesc(0, &desc);
     const UINT size = static_cast<UINT>(AssetDesign::ParticleSize);
@@ -310,7 +310,8 @@ TEST_F(AssetLoad, ParticleBorderBecomesTransparentAndItsCentreStaysBright)
     };
     int visibleBorder = 0;
     for (UINT i = 0; i < size; ++i)
-        visibleBorder += (texel(i, 0) != 0) + (texel(i, size - 1) != 0) + (texel(0, i) != 0) + (texel(size - 1, i) != 0);
+        visibleBorder +=
+            (texel(i, 0) != 0) + (texel(i, size - 1) != 0) + (texel(0, i) != 0) + (texel(size - 1, i) != 0);
     EXPECT_EQ(0, visibleBorder) << "border texels are transparent black";
     DWORD centre = texel(size / 2, size / 2);
     EXPECT_EQ(0xFFu, centre >> 24) << "opaque centre";

@@ -14,7 +14,10 @@ using namespace AssetTest;
 
 namespace
 {
-std::string Generator() { return WindowsPath(ASSET_GENERATOR_EXE); }
+std::string Generator()
+{
+    return WindowsPath(ASSET_GENERATOR_EXE);
+}
 
 // A folder as a quoted argument: without its trailing backslash, which would escape the quote.
 std::string Argument(const std::string& folder)

@@ -138,17 +138,33 @@ TEST(AssetModels, NormalsAreUnitAndTextureCoordinatesInRange)
 TEST(AssetModels, SceneShowsEachModelWholeFromTheStartPosition)
 {
     // Skull at (0, -5, 20), seen looking along +z.
-    ExpectInView(Find("skull"), [](Vec3 p) { return p + Vec3{0, -5, 20}; },
-                 [](Vec3 w, double& d, double& a, double& u) { d = w.z, a = w.x, u = w.y; });
+    ExpectInView(
+        Find("skull"),
+        [](Vec3 p) {
+            return p + Vec3{0, -5, 20};
+        },
+        [](Vec3 w, double& d, double& a, double& u) { d = w.z, a = w.x, u = w.y; });
     // Venus scaled by 3 at (20, 0, 0), seen when turned to +x.
-    ExpectInView(Find("venus"), [](Vec3 p) { return p * 3.0 + Vec3{20, 0, 0}; },
-                 [](Vec3 w, double& d, double& a, double& u) { d = w.x, a = w.z, u = w.y; });
+    ExpectInView(
+        Find("venus"),
+        [](Vec3 p) {
+            return p * 3.0 + Vec3{20, 0, 0};
+        },
+        [](Vec3 w, double& d, double& a, double& u) { d = w.x, a = w.z, u = w.y; });
     // Tiny scaled by 0.03, turned upright, at (-20, 0, 0), seen when turned to -x.
-    ExpectInView(Find("tiny"), [](Vec3 p) { return Vec3{-20 - 0.03 * p.y, 0.03 * p.z, -0.03 * p.x}; },
-                 [](Vec3 w, double& d, double& a, double& u) { d = -w.x, a = w.z, u = w.y; });
+    ExpectInView(
+        Find("tiny"),
+        [](Vec3 p) {
+            return Vec3{-20 - 0.03 * p.y, 0.03 * p.z, -0.03 * p.x};
+        },
+        [](Vec3 w, double& d, double& a, double& u) { d = -w.x, a = w.z, u = w.y; });
     // Lizard at (0, 0, -20), seen when turned round.
-    ExpectInView(Find("lizard"), [](Vec3 p) { return p + Vec3{0, 0, -20}; },
-                 [](Vec3 w, double& d, double& a, double& u) { d = -w.z, a = w.x, u = w.y; });
+    ExpectInView(
+        Find("lizard"),
+        [](Vec3 p) {
+            return p + Vec3{0, 0, -20};
+        },
+        [](Vec3 w, double& d, double& a, double& u) { d = -w.z, a = w.x, u = w.y; });
 }
 
 TEST(AssetModels, SkullCrownMeetsTheFountainAndTinyFacesTheCamera)
@@ -180,7 +196,8 @@ TEST(AssetModels, LizardHasASkinRunThenABellyRunOfFaces)
         ++belly;
         Vec3 a = lizard.Positions[lizard.Indices[3 * f]];
         down += Normalize(Cross(lizard.Positions[lizard.Indices[3 * f + 1]] - a,
-                                lizard.Positions[lizard.Indices[3 * f + 2]] - a)).y;
+                                lizard.Positions[lizard.Indices[3 * f + 2]] - a))
+                    .y;
     }
     EXPECT_GT(skin, 1000u);
     EXPECT_GT(belly, 1000u);
@@ -226,8 +243,8 @@ TEST(AssetImages, TexturesArePaintedNotFlat)
         Image Picture;
         int Size;
     };
-    const Named images[] = {{"tiny", PaintTinySkin(), 256}, {"skin", PaintLizardSkin(), 256},
-                            {"belly", PaintLizardBelly(), 128}};
+    const Named images[] = {
+        {"tiny", PaintTinySkin(), 256}, {"skin", PaintLizardSkin(), 256}, {"belly", PaintLizardBelly(), 128}};
     for (const Named& n : images)
     {
         EXPECT_EQ(n.Size, n.Picture.Width) << n.Name;

@@ -18,8 +18,14 @@ std::uint32_t U32(const Bytes& b, size_t at)
 {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
-std::uint64_t U64(const Bytes& b, size_t at) { return U32(b, at) | (static_cast<std::uint64_t>(U32(b, at + 4)) << 32); }
-std::uint16_t U16(const Bytes& b, size_t at) { return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8)); }
+std::uint64_t U64(const Bytes& b, size_t at)
+{
+    return U32(b, at) | (static_cast<std::uint64_t>(U32(b, at + 4)) << 32);
+}
+std::uint16_t U16(const Bytes& b, size_t at)
+{
+    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
+}
 float F32(const Bytes& b, size_t at)
 {
     std::uint32_t bits = U32(b, at);
@@ -27,7 +33,10 @@ float F32(const Bytes& b, size_t at)
     std::memcpy(&f, &bits, 4);
     return f;
 }
-std::string Text(const Bytes& b, size_t at) { return std::string(reinterpret_cast<const char*>(&b[at])); }
+std::string Text(const Bytes& b, size_t at)
+{
+    return std::string(reinterpret_cast<const char*>(&b[at]));
+}
 
 // Two triangles sharing an edge (a quad in z = 0), face 0 on attribute `a0`, face 1 on `a1`.
 TriMesh Quad(std::uint32_t a0, std::uint32_t a1)
@@ -72,56 +81,55 @@ TEST(AssetWriters, FormatFloat_AlwaysWritesSixDecimalsAndAPoint)
 TEST(AssetWriters, EncodeXFile_WritesTheWholeMeshInTextForm)
 {
     std::string text = EncodeXFile(Quad(1, 0), {Material("Red", 1.0f, ""), Material("Tex", 0.5f, "a.bmp")}, "Q");
-    const std::string expected =
-        "xof 0303txt 0032\n\n"
-        "Mesh Q {\n"
-        " 4;\n"
-        " 0.000000;0.000000;0.000000;,\n"
-        " 0.000000;1.000000;0.000000;,\n"
-        " 1.000000;1.000000;0.000000;,\n"
-        " 1.000000;0.000000;0.000000;;\n"
-        " 2;\n"
-        " 3;0,1,2;,\n"
-        " 3;0,2,3;;\n"
-        "\n MeshNormals {\n"
-        "  4;\n"
-        "  0.000000;0.000000;-1.000000;,\n"
-        "  0.000000;0.000000;-1.000000;,\n"
-        "  0.000000;0.000000;-1.000000;,\n"
-        "  0.000000;0.000000;-1.000000;;\n"
-        "  2;\n"
-        "  3;0,1,2;,\n"
-        "  3;0,2,3;;\n"
-        " }\n"
-        "\n MeshTextureCoords {\n"
-        "  4;\n"
-        "  0.000000;1.000000;,\n"
-        "  0.000000;0.000000;,\n"
-        "  1.000000;0.000000;,\n"
-        "  1.000000;1.000000;;\n"
-        " }\n"
-        "\n MeshMaterialList {\n"
-        "  2;\n"
-        "  2;\n"
-        "  1,\n"
-        "  0;\n"
-        "\n  Material Red {\n"
-        "   1.000000;0.250000;0.500000;1.000000;;\n"
-        "   16.000000;\n"
-        "   0.500000;0.500000;0.500000;;\n"
-        "   0.000000;0.000000;0.125000;;\n"
-        "  }\n"
-        "\n  Material Tex {\n"
-        "   0.500000;0.250000;0.500000;1.000000;;\n"
-        "   16.000000;\n"
-        "   0.500000;0.500000;0.500000;;\n"
-        "   0.000000;0.000000;0.125000;;\n"
-        "   TextureFilename {\n"
-        "    \"a.bmp\";\n"
-        "   }\n"
-        "  }\n"
-        " }\n"
-        "}\n";
+    const std::string expected = "xof 0303txt 0032\n\n"
+                                 "Mesh Q {\n"
+                                 " 4;\n"
+                                 " 0.000000;0.000000;0.000000;,\n"
+                                 " 0.000000;1.000000;0.000000;,\n"
+                                 " 1.000000;1.000000;0.000000;,\n"
+                                 " 1.000000;0.000000;0.000000;;\n"
+                                 " 2;\n"
+                                 " 3;0,1,2;,\n"
+                                 " 3;0,2,3;;\n"
+                                 "\n MeshNormals {\n"
+                                 "  4;\n"
+                                 "  0.000000;0.000000;-1.000000;,\n"
+                                 "  0.000000;0.000000;-1.000000;,\n"
+                                 "  0.000000;0.000000;-1.000000;,\n"
+                                 "  0.000000;0.000000;-1.000000;;\n"
+                                 "  2;\n"
+                                 "  3;0,1,2;,\n"
+                                 "  3;0,2,3;;\n"
+                                 " }\n"
+                                 "\n MeshTextureCoords {\n"
+                                 "  4;\n"
+                                 "  0.000000;1.000000;,\n"
+                                 "  0.000000;0.000000;,\n"
+                                 "  1.000000;0.000000;,\n"
+                                 "  1.000000;1.000000;;\n"
+                                 " }\n"
+                                 "\n MeshMaterialList {\n"
+                                 "  2;\n"
+                                 "  2;\n"
+                                 "  1,\n"
+                                 "  0;\n"
+                                 "\n  Material Red {\n"
+                                 "   1.000000;0.250000;0.500000;1.000000;;\n"
+                                 "   16.000000;\n"
+                                 "   0.500000;0.500000;0.500000;;\n"
+                                 "   0.000000;0.000000;0.125000;;\n"
+                                 "  }\n"
+                                 "\n  Material Tex {\n"
+                                 "   0.500000;0.250000;0.500000;1.000000;;\n"
+                                 "   16.000000;\n"
+                                 "   0.500000;0.500000;0.500000;;\n"
+                                 "   0.000000;0.000000;0.125000;;\n"
+                                 "   TextureFilename {\n"
+                                 "    \"a.bmp\";\n"
+                                 "   }\n"
+                                 "  }\n"
+                                 " }\n"
+                                 "}\n";
     EXPECT_EQ(expected, text);
 }
 
@@ -210,7 +218,8 @@ XItems ReadBinaryX(const Bytes& b)
             const std::uint32_t count = U32(b, at);
             at += 4;
             for (std::uint32_t i = 0; i < count; ++i, at += 4)
-                items.push_back(token == XToken::IntegerList ? "I:" + std::to_string(U32(b, at)) : FloatItem(F32(b, at)));
+                items.push_back(token == XToken::IntegerList ? "I:" + std::to_string(U32(b, at))
+                                                             : FloatItem(F32(b, at)));
         }
         else if (token == XToken::OpenBrace || token == XToken::CloseBrace)
             items.push_back(token == XToken::OpenBrace ? "{" : "}");

@@ -254,11 +254,8 @@ TEST_F(CameraTest, ViewHoldsRightUpLookAsColumnsAndTheNegatedDotsInTheLastRow)
     Frames(1, 0.0);
     const D3DXVECTOR3 l = Cam.Look, r = Cam.Right, p = Cam.Position;
     const D3DXVECTOR3 u(l.y * r.z - l.z * r.y, l.z * r.x - l.x * r.z, l.x * r.y - l.y * r.x);
-    const D3DXMATRIX expected(r.x, u.x, l.x, 0.0f,
-                              r.y, u.y, l.y, 0.0f,
-                              r.z, u.z, l.z, 0.0f,
-                              -(p.x * r.x + p.y * r.y + p.z * r.z),
-                              -(p.x * u.x + p.y * u.y + p.z * u.z),
+    const D3DXMATRIX expected(r.x, u.x, l.x, 0.0f, r.y, u.y, l.y, 0.0f, r.z, u.z, l.z, 0.0f,
+                              -(p.x * r.x + p.y * r.y + p.z * r.z), -(p.x * u.x + p.y * u.y + p.z * u.z),
                               -(p.x * l.x + p.y * l.y + p.z * l.z), 1.0f);
     ExpectMatrixNear(expected, Cam.View, 1e-6f);
     // The eye maps to the view-space origin.

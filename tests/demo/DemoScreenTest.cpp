@@ -83,8 +83,9 @@ protected:
         Eng.Windows.Window = nullptr;
         FakeD3DX::Reset();
         SetCurrentDirectoryW(OldFolder.c_str());
-        for (const wchar_t* name : {L"skullocc.x", L"venus.x", L"ball.x", L"tiny.x", L"lizardSIG.sdkmesh",
-                                    L"effect.fx", L"light.fx", L"particleEffect.fx", L"particle.bmp", L"lizard_skin.bmp", L"lizard_belly.bmp"})
+        for (const wchar_t* name :
+             {L"skullocc.x", L"venus.x", L"ball.x", L"tiny.x", L"lizardSIG.sdkmesh", L"effect.fx", L"light.fx",
+              L"particleEffect.fx", L"particle.bmp", L"lizard_skin.bmp", L"lizard_belly.bmp"})
             DeleteFileW((Log.Folder() + L"\\" + name).c_str());
     }
 
@@ -99,8 +100,11 @@ protected:
         {
             Mesh* Target;
             const char* Name;
-        } items[] = {{&Screen.Skull, "Skull"}, {&Screen.Venus, "Venus"}, {&Screen.Tiny, "Tiny"},
-                     {&Screen.Lizard, "Lizard"}, {&Screen.LightMarker, "Ball"}};
+        } items[] = {{&Screen.Skull, "Skull"},
+                     {&Screen.Venus, "Venus"},
+                     {&Screen.Tiny, "Tiny"},
+                     {&Screen.Lizard, "Lizard"},
+                     {&Screen.LightMarker, "Ball"}};
         float tag = 1.0f;
         for (const Item& item : items)
         {
@@ -252,7 +256,7 @@ TEST_F(DemoScreenTest, OnLoadStopsAtAMissingEffectOrParticleSystem)
     struct Step
     {
         const wchar_t* Add;
-        unsigned Effects;      // effect loads tried
+        unsigned Effects; // effect loads tried
         const wchar_t* Failing;
     } steps[] = {{nullptr, 1, L"effect.fx"}, {L"effect.fx", 2, L"light.fx"}, {L"light.fx", 3, L"particleEffect.fx"}};
     for (const Step& step : steps)
@@ -288,7 +292,8 @@ TEST_F(DemoScreenTest, ASuccessfulOnLoadSetsLinksWorldMatricesLightAndProjection
 {
     WriteMeshFiles();
     ASSERT_TRUE(CopyRunFile(L"lizardSIG.sdkmesh", Log.Folder())) << "the generated assets are missing";
-    for (const wchar_t* name : {L"lizard_skin.bmp", L"lizard_belly.bmp", L"effect.fx", L"light.fx", L"particleEffect.fx"})
+    for (const wchar_t* name :
+         {L"lizard_skin.bmp", L"lizard_belly.bmp", L"effect.fx", L"light.fx", L"particleEffect.fx"})
         ASSERT_TRUE(CopyRunFile(name, Log.Folder()));
     WriteBitmap(Log.Folder() + L"\\particle.bmp");
 
@@ -491,8 +496,8 @@ struct TitleCounter
     explicit TitleCounter(HWND window) : Window(window)
     {
         Texts().clear();
-        Original() = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
+        Original() =
+            reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
     }
     ~TitleCounter() { SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Original())); }
 
@@ -511,8 +516,8 @@ TEST_F(DemoScreenTest, TheTitleIsSetOncePerChangeOfItsTextAndShowsTheFrameCountE
         Screen.OnUpdate();
         EXPECT_EQ(L"Vexa2, FPS: " + std::to_wstring(fps), Title()) << fps;
     }
-    EXPECT_EQ((std::vector<std::wstring>{L"Vexa2, FPS: 0", L"Vexa2, FPS: 60", L"Vexa2, FPS: 59",
-                                         L"Vexa2, FPS: 1234", L"Vexa2, FPS: 0"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"Vexa2, FPS: 0", L"Vexa2, FPS: 60", L"Vexa2, FPS: 59", L"Vexa2, FPS: 1234",
+                                         L"Vexa2, FPS: 0"}),
               TitleCounter::Texts());
 }
 

@@ -41,8 +41,8 @@ class ParticleTest : public ::testing::Test
 protected:
     ParticleTest()
         : InputLink(nullptr), TimerLink(nullptr), Cam(InputLink, TimerLink),
-          Pm(D3DXVECTOR3(0.0f, 2.0f, 20.0f), D3DXVECTOR3(0.0f, 10.0f, 0.0f), D3DXVECTOR3(0.0f, -9.8f, 0.0f),
-             0.2f, &Cam, L"particle.bmp"),
+          Pm(D3DXVECTOR3(0.0f, 2.0f, 20.0f), D3DXVECTOR3(0.0f, 10.0f, 0.0f), D3DXVECTOR3(0.0f, -9.8f, 0.0f), 0.2f, &Cam,
+             L"particle.bmp"),
           Fx(2)
     {
     }
@@ -80,8 +80,7 @@ protected:
         for (unsigned j = 0; j < Particles; ++j)
             Pm.Life[j] = life;
         Pm.ParticleEffect.Fx = &Fx;
-        const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
-                                              D3DDECL_END()};
+        const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
         Dev.Device->CreateVertexDeclaration(elements, &Pm.Declaration);
         Fake::Journal().clear();
     }
@@ -187,9 +186,8 @@ TEST_F(ParticleTest, OnResetCreatesA14000ByteDynamicPointBufferOfZeroes)
     Loaded();
     ASSERT_EQ(0, Pm.OnReset());
     ASSERT_NE(nullptr, Pm.VertexBuffer);
-    const std::vector<std::string> expected{
-        "Device.CreateVertexBuffer 14000 584 0 0 null", "Buffer.Lock 0 0 8192", "Buffer.Unlock",
-        "Fx.OnResetDevice"};
+    const std::vector<std::string> expected{"Device.CreateVertexBuffer 14000 584 0 0 null", "Buffer.Lock 0 0 8192",
+                                            "Buffer.Unlock", "Fx.OnResetDevice"};
     EXPECT_EQ(expected, Fake::Journal());
     D3DVERTEXBUFFER_DESC desc;
     ASSERT_EQ(D3D_OK, Pm.VertexBuffer->GetDesc(&desc));
@@ -326,13 +324,24 @@ TEST_F(ParticleTest, RenderSetsTheSixParametersAndDrawsOnePointListOf500PerPass)
 
     Pm.Render();
 
-    const std::vector<std::string> expected{
-        "Fx.SetMatrix g_mWorldView", "Fx.SetMatrix g_mWorldViewProj", "Fx.SetFloat g_time",
-        "Fx.SetValue g_gravity", "Fx.SetFloat g_camDistance", "Fx.SetTexture g_texture", "Fx.Begin",
-        "Fx.BeginPass", "Device.SetVertexDeclaration particles", "Device.SetStreamSource 0 particles 0 28",
-        "Device.DrawPrimitive 1 0 500", "Fx.EndPass",
-        "Fx.BeginPass", "Device.SetVertexDeclaration particles", "Device.SetStreamSource 0 particles 0 28",
-        "Device.DrawPrimitive 1 0 500", "Fx.EndPass", "Fx.End"};
+    const std::vector<std::string> expected{"Fx.SetMatrix g_mWorldView",
+                                            "Fx.SetMatrix g_mWorldViewProj",
+                                            "Fx.SetFloat g_time",
+                                            "Fx.SetValue g_gravity",
+                                            "Fx.SetFloat g_camDistance",
+                                            "Fx.SetTexture g_texture",
+                                            "Fx.Begin",
+                                            "Fx.BeginPass",
+                                            "Device.SetVertexDeclaration particles",
+                                            "Device.SetStreamSource 0 particles 0 28",
+                                            "Device.DrawPrimitive 1 0 500",
+                                            "Fx.EndPass",
+                                            "Fx.BeginPass",
+                                            "Device.SetVertexDeclaration particles",
+                                            "Device.SetStreamSource 0 particles 0 28",
+                                            "Device.DrawPrimitive 1 0 500",
+                                            "Fx.EndPass",
+                                            "Fx.End"};
     EXPECT_EQ(expected, Fake::Journal());
 
     D3DXMATRIX world, wv, wvp;
@@ -490,10 +499,10 @@ TEST_F(ParticleLoadTest, AMissingTextureIsLine110AndStatusSeven)
     EXPECT_EQ(7, Pm.OnLoad(Dev.Device));
     EXPECT_EQ(nullptr, Pm.Texture);
     EXPECT_EQ(nullptr, Pm.Declaration);
-    EXPECT_EQ(std::vector<std::wstring>{Entry(L"OnLoad",
-                                              L"Function \"D3DXCreateTextureFromFileEx()\" returned an error. "
-                                              L"Error Code: 0x88760B59")},
-              Log.Entries());
+    EXPECT_EQ(
+        std::vector<std::wstring>{Entry(L"OnLoad", L"Function \"D3DXCreateTextureFromFileEx()\" returned an error. "
+                                                   L"Error Code: 0x88760B59")},
+        Log.Entries());
 }
 
 TEST_F(ParticleLoadTest, AFailedDeclarationIsLine125AndStatusTwo)
@@ -503,9 +512,8 @@ TEST_F(ParticleLoadTest, AFailedDeclarationIsLine125AndStatusTwo)
     EXPECT_EQ(2, Pm.OnLoad(Dev.Device));
     EXPECT_NE(nullptr, Pm.Texture); // not undone
     EXPECT_EQ(nullptr, Pm.Life);
-    EXPECT_EQ(std::vector<std::wstring>{Entry(L"OnLoad",
-                                              L"Function \"CreateVertexDeclaration()\" returned an error. "
-                                              L"Error Code: 0x8007000E")},
+    EXPECT_EQ(std::vector<std::wstring>{Entry(L"OnLoad", L"Function \"CreateVertexDeclaration()\" returned an error. "
+                                                         L"Error Code: 0x8007000E")},
               Log.Entries());
 }
 

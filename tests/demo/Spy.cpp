@@ -20,8 +20,8 @@ const size_t SlotDrawSubset = 3;
 
 struct Hooked
 {
-    void** Original;            // the object's own table
-    std::vector<void*> Copy;    // the table it uses now
+    void** Original;         // the object's own table
+    std::vector<void*> Copy; // the table it uses now
     std::string Name;
 };
 
@@ -86,11 +86,11 @@ HRESULT WINAPI BufferUnlock(IDirect3DVertexBuffer9* self)
     return Original<Fn>(self, SlotUnlock)(self);
 }
 
-HRESULT WINAPI DeviceCreateVertexBuffer(IDirect3DDevice9* self, UINT length, DWORD usage, DWORD fvf,
-                                        D3DPOOL pool, IDirect3DVertexBuffer9** buffer, HANDLE* shared)
+HRESULT WINAPI DeviceCreateVertexBuffer(IDirect3DDevice9* self, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                        IDirect3DVertexBuffer9** buffer, HANDLE* shared)
 {
-    Fake::Journal().push_back("Device.CreateVertexBuffer " + Num(length) + " " + Num(usage) + " " +
-                            Num(fvf) + " " + Num(pool) + (shared ? " shared" : " null"));
+    Fake::Journal().push_back("Device.CreateVertexBuffer " + Num(length) + " " + Num(usage) + " " + Num(fvf) + " " +
+                              Num(pool) + (shared ? " shared" : " null"));
     if (Spied().Script.CreateVertexBuffer != 0)
         return Spied().Script.CreateVertexBuffer;
     typedef HRESULT(WINAPI * Fn)(IDirect3DDevice9*, UINT, DWORD, DWORD, D3DPOOL, IDirect3DVertexBuffer9**, HANDLE*);
@@ -128,18 +128,18 @@ HRESULT WINAPI DeviceCreateVertexDeclaration(IDirect3DDevice9* self, const D3DVE
 HRESULT WINAPI DeviceSetVertexDeclaration(IDirect3DDevice9* self, IDirect3DVertexDeclaration9* declaration)
 {
     Fake::Journal().push_back(std::string("Device.SetVertexDeclaration ") +
-                            (declaration == Spied().LastDeclaration ? "particles" : "other"));
+                              (declaration == Spied().LastDeclaration ? "particles" : "other"));
     typedef HRESULT(WINAPI * Fn)(IDirect3DDevice9*, IDirect3DVertexDeclaration9*);
     return Original<Fn>(self, SlotSetVertexDeclaration)(self, declaration);
 }
 
-HRESULT WINAPI DeviceSetStreamSource(IDirect3DDevice9* self, UINT stream, IDirect3DVertexBuffer9* buffer,
-                                     UINT offset, UINT stride)
+HRESULT WINAPI DeviceSetStreamSource(IDirect3DDevice9* self, UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                     UINT stride)
 {
     Hooked* hooked = buffer != nullptr ? Find(buffer) : nullptr;
     if (hooked != nullptr)
-        Fake::Journal().push_back("Device.SetStreamSource " + Num(stream) + " particles " + Num(offset) +
-                                " " + Num(stride));
+        Fake::Journal().push_back("Device.SetStreamSource " + Num(stream) + " particles " + Num(offset) + " " +
+                                  Num(stride));
     typedef HRESULT(WINAPI * Fn)(IDirect3DDevice9*, UINT, IDirect3DVertexBuffer9*, UINT, UINT);
     // The runtime checks a buffer's table: show it its own for the call.
     void*** table = reinterpret_cast<void***>(buffer);

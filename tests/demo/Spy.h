@@ -25,7 +25,7 @@ struct SpyRecord
 {
     SpyScript Script;
     // Arguments kept whole.
-    std::vector<D3DVERTEXELEMENT9> Elements;  // the last CreateVertexDeclaration's, up to the end marker
+    std::vector<D3DVERTEXELEMENT9> Elements; // the last CreateVertexDeclaration's, up to the end marker
     IDirect3DVertexDeclaration9* LastDeclaration = nullptr;
     IDirect3DVertexBuffer9* LastVertexBuffer = nullptr;
 };

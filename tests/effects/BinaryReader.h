@@ -16,7 +16,7 @@ struct FxState
 {
     uint32_t Op = 0, Index = 0;
     FxTypedef Type;
-    std::vector<uint32_t> Value;  // the value's DWORDs (size from the typedef; 1 for objects)
+    std::vector<uint32_t> Value; // the value's DWORDs (size from the typedef; 1 for objects)
 };
 
 struct FxParameter
@@ -54,7 +54,7 @@ struct FxBinary
     std::vector<FxTechnique> Techniques;
     std::vector<std::pair<uint32_t, std::vector<uint8_t>>> Objects;
     std::vector<FxResource> Resources;
-    bool ReachedEnd = false;  // the sections end exactly at the end of the file
+    bool ReachedEnd = false; // the sections end exactly at the end of the file
 };
 
 // Decodes the binary; returns false (with a reason) on anything out of bounds.

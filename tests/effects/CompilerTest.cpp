@@ -18,39 +18,38 @@ using namespace FxTest;
 // A one-parameter, one-pass effect, laid out record by record as D3DX reads it.
 TEST(EffectCompilerBinary, MinimalEffectHasTheExpectedBytes)
 {
-    const std::vector<uint8_t> binary = Compile(
-        "float4 g_color = {0.25, 0.5, 1.0, 1.0};\n"
-        "technique T { pass P { ZEnable = FALSE;\n"
-        "    PixelShaderConstantF[0] = <g_color>;\n"
-        "    PixelShader = asm { ps_2_0  mov oC0, c0 }; } }\n");
+    const std::vector<uint8_t> binary = Compile("float4 g_color = {0.25, 0.5, 1.0, 1.0};\n"
+                                                "technique T { pass P { ZEnable = FALSE;\n"
+                                                "    PixelShaderConstantF[0] = <g_color>;\n"
+                                                "    PixelShader = asm { ps_2_0  mov oC0, c0 }; } }\n");
     const std::vector<uint32_t> expected = {
         0xFEFF0901, 0x00000084,
-        0x00000000,                                                                    // empty string at base 0
-        0x00000003, 0x00000001, 0x00000020, 0x00000000, 0x00000000, 0x00000004, 0x00000001,  // float4 typedef
-        0x00000008, 0x6F635F67, 0x00726F6C,                                            // "g_color"
-        0x3E800000, 0x3F000000, 0x3F800000, 0x3F800000,                                // default value
-        0x00000002, 0x00000002, 0x00000000, 0x00000000, 0x00000000, 0x00000001, 0x00000001,  // INT state typedef
-        0x00000000,                                                                    // ZEnable FALSE
-        0x0000000F, 0x00000004, 0x00000000, 0x00000000, 0x00000000,                    // PIXELSHADER typedef
-        0x00000001,                                                                    // object id 1
-        0x00000002, 0x00000054,                                                        // "T"
-        0x00000002, 0x00000050,                                                        // "P"
-        0x00000001, 0x00000001, 0x00000002, 0x00000002,                                // header counts
-        0x00000004, 0x0000002C, 0x00000000, 0x00000000,                                // parameter
-        0x00000074, 0x00000000, 0x00000001,                                            // technique
-        0x0000007C, 0x00000000, 0x00000002,                                            // pass
-        0x00000000, 0x00000000, 0x0000003C, 0x00000058,                                // ZEnable
-        0x00000093, 0x00000000, 0x0000005C, 0x00000070,                                // PixelShader
-        0x00000000, 0x00000001,                                                        // 0 objects, 1 resource
-        0x00000000, 0x00000000, 0xFFFFFFFF, 0x00000001, 0x00000000, 0x00000074,        // shader blob, 116 bytes
-        0xFFFF0200,                                                                    // ps_2_0
-        0x0017FFFE, 0x42415443,                                                        // comment, 'CTAB'
+        0x00000000,                                                                         // empty string at base 0
+        0x00000003, 0x00000001, 0x00000020, 0x00000000, 0x00000000, 0x00000004, 0x00000001, // float4 typedef
+        0x00000008, 0x6F635F67, 0x00726F6C,                                                 // "g_color"
+        0x3E800000, 0x3F000000, 0x3F800000, 0x3F800000,                                     // default value
+        0x00000002, 0x00000002, 0x00000000, 0x00000000, 0x00000000, 0x00000001, 0x00000001, // INT state typedef
+        0x00000000,                                                                         // ZEnable FALSE
+        0x0000000F, 0x00000004, 0x00000000, 0x00000000, 0x00000000,                         // PIXELSHADER typedef
+        0x00000001,                                                                         // object id 1
+        0x00000002, 0x00000054,                                                             // "T"
+        0x00000002, 0x00000050,                                                             // "P"
+        0x00000001, 0x00000001, 0x00000002, 0x00000002,                                     // header counts
+        0x00000004, 0x0000002C, 0x00000000, 0x00000000,                                     // parameter
+        0x00000074, 0x00000000, 0x00000001,                                                 // technique
+        0x0000007C, 0x00000000, 0x00000002,                                                 // pass
+        0x00000000, 0x00000000, 0x0000003C, 0x00000058,                                     // ZEnable
+        0x00000093, 0x00000000, 0x0000005C, 0x00000070,                                     // PixelShader
+        0x00000000, 0x00000001,                                                             // 0 objects, 1 resource
+        0x00000000, 0x00000000, 0xFFFFFFFF, 0x00000001, 0x00000000, 0x00000074,             // shader blob, 116 bytes
+        0xFFFF0200,                                                                         // ps_2_0
+        0x0017FFFE, 0x42415443,                                                             // comment, 'CTAB'
         0x0000001C, 0x00000048, 0xFFFF0200, 0x00000001, 0x0000001C, 0x00000000, 0x00000050,
-        0x00000030, 0x00000002, 0x00000001, 0x00000038, 0x00000000,                    // g_color -> c0
-        0x6F635F67, 0x00726F6C,                                                        // "g_color"
-        0x00030001, 0x00040001, 0x00000001, 0x00000000,                                // float4 type info
-        0x61786556, 0x00786632, 0x325F7370, 0xAB00305F,                                // "Vexa2fx" "ps_2_0"
-        0x02000001, 0x800F0800, 0xA0E40000, 0x0000FFFF};                               // mov oC0, c0; end
+        0x00000030, 0x00000002, 0x00000001, 0x00000038, 0x00000000, // g_color -> c0
+        0x6F635F67, 0x00726F6C,                                     // "g_color"
+        0x00030001, 0x00040001, 0x00000001, 0x00000000,             // float4 type info
+        0x61786556, 0x00786632, 0x325F7370, 0xAB00305F,             // "Vexa2fx" "ps_2_0"
+        0x02000001, 0x800F0800, 0xA0E40000, 0x0000FFFF};            // mov oC0, c0; end
     ASSERT_EQ(binary.size(), 376u);
     EXPECT_EQ(Dwords(binary), expected);
 }
@@ -86,16 +85,16 @@ technique B { pass { AlphaBlendEnable = TRUE; } }
     const std::vector<FxState>& s = fx.Techniques[0].Passes[0].States;
     // The constant binding is not a state: it lives in the vertex shader's constant table.
     ASSERT_EQ(s.size(), 11u);
-    const uint32_t expected[][3] = {{0, 0, 1}, {8, 0, 3}, {6, 0, 5}, {7, 0, 2}, {75, 0, 1},
-                                    {60, 0, Bits(16)}, {170, 2, 2}};
+    const uint32_t expected[][3] = {{0, 0, 1},  {8, 0, 3},         {6, 0, 5},  {7, 0, 2},
+                                    {75, 0, 1}, {60, 0, Bits(16)}, {170, 2, 2}};
     for (size_t i = 0; i < 7; ++i)
     {
         EXPECT_EQ(s[i].Op, expected[i][0]) << i;
         EXPECT_EQ(s[i].Index, expected[i][1]) << i;
         EXPECT_EQ(s[i].Value, std::vector<uint32_t>({expected[i][2]})) << i;
     }
-    EXPECT_EQ(s[5].Type.Type, 3u);  // float state
-    EXPECT_EQ(s[0].Type.Type, 2u);  // int state
+    EXPECT_EQ(s[5].Type.Type, 3u); // float state
+    EXPECT_EQ(s[0].Type.Type, 2u); // int state
     EXPECT_EQ(s[7].Op, 164u);
     EXPECT_EQ(s[7].Index, 1u);
     EXPECT_EQ(s[8].Op, 178u);
@@ -120,7 +119,7 @@ technique B { pass { AlphaBlendEnable = TRUE; } }
     const std::vector<uint32_t> code = Dwords(vs.Data);
     ASSERT_GT(code.size(), 3u);
     EXPECT_EQ(code[0], 0xFFFE0200u);
-    EXPECT_EQ(code[1] & 0xFFFF, 0xFFFEu);  // the constant table comes right after the version
+    EXPECT_EQ(code[1] & 0xFFFF, 0xFFFEu); // the constant table comes right after the version
     EXPECT_EQ(code[2], 0x42415443u);
     EXPECT_EQ(code.back(), 0x0000FFFFu);
     // Pixel shader without bindings: no table.
@@ -134,10 +133,11 @@ technique B { pass { AlphaBlendEnable = TRUE; } }
 // The assembler's own message, at the line of the source it names.
 TEST(EffectCompilerErrors, AssemblerDiagnosticsNameTheSourceLine)
 {
-    const char* const head = "float4x4 g_m;\ntexture g_t;\nfloat4 g_c;\n";  // lines 1-3
-    EXPECT_EQ(CompileError(std::string(head) +
-                           "technique T { pass P {\n PixelShader = asm {\n  ps_2_0\n  mov oC0, c0\n  bogus r0\n }; } }\n"),
-              "test.fx:8: shader assembly failed: Error \"syntax error\" from bison");
+    const char* const head = "float4x4 g_m;\ntexture g_t;\nfloat4 g_c;\n"; // lines 1-3
+    EXPECT_EQ(
+        CompileError(std::string(head) +
+                     "technique T { pass P {\n PixelShader = asm {\n  ps_2_0\n  mov oC0, c0\n  bogus r0\n }; } }\n"),
+        "test.fx:8: shader assembly failed: Error \"syntax error\" from bison");
 }
 
 TEST(EffectCompilerBinary, TheDemoEffectsCompileToTheSameBytesEveryTime)
@@ -164,7 +164,8 @@ DWORD RunTool(const std::string& arguments, std::string& errors)
     const std::string errFile = std::string(TEST_WORK_DIR) + "/tool_stderr.txt";
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
     HANDLE err = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    if (err == INVALID_HANDLE_VALUE) return 0xFFFFFFFF;
+    if (err == INVALID_HANDLE_VALUE)
+        return 0xFFFFFFFF;
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -187,7 +188,10 @@ DWORD RunTool(const std::string& arguments, std::string& errors)
     return code;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 void WriteText(const std::string& path, const std::string& text)
 {
@@ -195,7 +199,7 @@ void WriteText(const std::string& path, const std::string& text)
     out << text;
 }
 
-}  // namespace
+} // namespace
 
 TEST(EffectCompilerTool, WritesTheBinaryOrReportsWithoutLeavingAFile)
 {

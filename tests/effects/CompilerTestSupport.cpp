@@ -49,4 +49,4 @@ std::vector<uint32_t> Dwords(const std::vector<uint8_t>& bytes)
     return d;
 }
 
-}  // namespace FxTest
+} // namespace FxTest

@@ -19,4 +19,4 @@ FxBinary Decode(const std::vector<uint8_t>& binary);
 uint32_t Bits(float f);
 std::vector<uint32_t> Dwords(const std::vector<uint8_t>& bytes);
 
-}  // namespace FxTest
+} // namespace FxTest

@@ -70,7 +70,7 @@ class Declarations : public DeviceTest
 {
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Declarations, EveryDeclarationKindLoadsWithItsLayoutAndDefaults)
 {
@@ -177,7 +177,8 @@ TEST_F(Declarations, PassAppliesEveryStateKindAndBindsConstants)
     EXPECT_EQ(fx->SetMatrix("g_m", &m), D3D_OK);
     EXPECT_EQ(fx->SetMatrix("g_mr", &m), D3D_OK);
     float outer[16];
-    for (int k = 0; k < 16; ++k) outer[k] = 100.0f + k;
+    for (int k = 0; k < 16; ++k)
+        outer[k] = 100.0f + k;
     EXPECT_EQ(fx->SetValue("g_outer", outer, sizeof(outer)), D3D_OK);
 
     ASSERT_EQ(fx->SetTechnique("All"), D3D_OK);
@@ -191,17 +192,38 @@ TEST_F(Declarations, PassAppliesEveryStateKindAndBindsConstants)
         D3DRENDERSTATETYPE State;
         DWORD Value;
     };
-    auto bits = [](float x) { DWORD d; std::memcpy(&d, &x, 4); return d; };
-    const RS renderStates[] = {
-        {D3DRS_ZENABLE, D3DZB_TRUE}, {D3DRS_FILLMODE, D3DFILL_WIREFRAME}, {D3DRS_SHADEMODE, D3DSHADE_FLAT},
-        {D3DRS_ZWRITEENABLE, FALSE}, {D3DRS_ALPHATESTENABLE, TRUE}, {D3DRS_SRCBLEND, D3DBLEND_INVSRCALPHA},
-        {D3DRS_DESTBLEND, D3DBLEND_DESTCOLOR}, {D3DRS_CULLMODE, D3DCULL_CW}, {D3DRS_ZFUNC, D3DCMP_GREATEREQUAL},
-        {D3DRS_ALPHAREF, 128}, {D3DRS_ALPHAFUNC, D3DCMP_NOTEQUAL}, {D3DRS_ALPHABLENDENABLE, TRUE},
-        {D3DRS_FOGENABLE, FALSE}, {D3DRS_WRAP0, 1}, {D3DRS_CLIPPING, TRUE}, {D3DRS_LIGHTING, FALSE},
-        {D3DRS_POINTSIZE, bits(4.0f)}, {D3DRS_POINTSIZE_MIN, bits(2.0f)}, {D3DRS_POINTSIZE_MAX, bits(40.5f)},
-        {D3DRS_POINTSPRITEENABLE, TRUE}, {D3DRS_POINTSCALEENABLE, TRUE}, {D3DRS_POINTSCALE_A, bits(0.25f)},
-        {D3DRS_POINTSCALE_B, bits(0.5f)}, {D3DRS_POINTSCALE_C, bits(2.0f)}, {D3DRS_COLORWRITEENABLE, 7},
-        {D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT}, {D3DRS_SEPARATEALPHABLENDENABLE, FALSE}};
+    auto bits = [](float x) {
+        DWORD d;
+        std::memcpy(&d, &x, 4);
+        return d;
+    };
+    const RS renderStates[] = {{D3DRS_ZENABLE, D3DZB_TRUE},
+                               {D3DRS_FILLMODE, D3DFILL_WIREFRAME},
+                               {D3DRS_SHADEMODE, D3DSHADE_FLAT},
+                               {D3DRS_ZWRITEENABLE, FALSE},
+                               {D3DRS_ALPHATESTENABLE, TRUE},
+                               {D3DRS_SRCBLEND, D3DBLEND_INVSRCALPHA},
+                               {D3DRS_DESTBLEND, D3DBLEND_DESTCOLOR},
+                               {D3DRS_CULLMODE, D3DCULL_CW},
+                               {D3DRS_ZFUNC, D3DCMP_GREATEREQUAL},
+                               {D3DRS_ALPHAREF, 128},
+                               {D3DRS_ALPHAFUNC, D3DCMP_NOTEQUAL},
+                               {D3DRS_ALPHABLENDENABLE, TRUE},
+                               {D3DRS_FOGENABLE, FALSE},
+                               {D3DRS_WRAP0, 1},
+                               {D3DRS_CLIPPING, TRUE},
+                               {D3DRS_LIGHTING, FALSE},
+                               {D3DRS_POINTSIZE, bits(4.0f)},
+                               {D3DRS_POINTSIZE_MIN, bits(2.0f)},
+                               {D3DRS_POINTSIZE_MAX, bits(40.5f)},
+                               {D3DRS_POINTSPRITEENABLE, TRUE},
+                               {D3DRS_POINTSCALEENABLE, TRUE},
+                               {D3DRS_POINTSCALE_A, bits(0.25f)},
+                               {D3DRS_POINTSCALE_B, bits(0.5f)},
+                               {D3DRS_POINTSCALE_C, bits(2.0f)},
+                               {D3DRS_COLORWRITEENABLE, 7},
+                               {D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT},
+                               {D3DRS_SEPARATEALPHABLENDENABLE, FALSE}};
     for (const RS& rs : renderStates)
     {
         DWORD value = 0xDEADBEEF;
@@ -214,12 +236,18 @@ TEST_F(Declarations, PassAppliesEveryStateKindAndBindsConstants)
         D3DSAMPLERSTATETYPE State;
         DWORD Value;
     };
-    const SS samplerStates[] = {
-        {0, D3DSAMP_MINFILTER, D3DTEXF_POINT}, {0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR}, {0, D3DSAMP_MIPFILTER, D3DTEXF_NONE},
-        {0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP}, {0, D3DSAMP_ADDRESSV, D3DTADDRESS_BORDER},
-        {0, D3DSAMP_BORDERCOLOR, 0xFF00FF00}, {0, D3DSAMP_MAXANISOTROPY, 4}, {0, D3DSAMP_MIPMAPLODBIAS, bits(-0.5f)},
-        {2, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC}, {2, D3DSAMP_ADDRESSW, D3DTADDRESS_MIRRORONCE},
-        {2, D3DSAMP_MAXMIPLEVEL, 1}, {2, D3DSAMP_SRGBTEXTURE, FALSE}};
+    const SS samplerStates[] = {{0, D3DSAMP_MINFILTER, D3DTEXF_POINT},
+                                {0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR},
+                                {0, D3DSAMP_MIPFILTER, D3DTEXF_NONE},
+                                {0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP},
+                                {0, D3DSAMP_ADDRESSV, D3DTADDRESS_BORDER},
+                                {0, D3DSAMP_BORDERCOLOR, 0xFF00FF00},
+                                {0, D3DSAMP_MAXANISOTROPY, 4},
+                                {0, D3DSAMP_MIPMAPLODBIAS, bits(-0.5f)},
+                                {2, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC},
+                                {2, D3DSAMP_ADDRESSW, D3DTADDRESS_MIRRORONCE},
+                                {2, D3DSAMP_MAXMIPLEVEL, 1},
+                                {2, D3DSAMP_SRGBTEXTURE, FALSE}};
     for (const SS& ss : samplerStates)
     {
         DWORD value = 0xDEADBEEF;
@@ -229,11 +257,13 @@ TEST_F(Declarations, PassAppliesEveryStateKindAndBindsConstants)
     IDirect3DBaseTexture9* bound = nullptr;
     EXPECT_EQ(Device->GetTexture(0, &bound), D3D_OK);
     EXPECT_EQ(bound, tex2);
-    if (bound) bound->Release();
+    if (bound)
+        bound->Release();
     bound = nullptr;
     EXPECT_EQ(Device->GetTexture(1, &bound), D3D_OK);
     EXPECT_EQ(bound, tex);
-    if (bound) bound->Release();
+    if (bound)
+        bound->Release();
 
     float c[24][4];
     ASSERT_EQ(Device->GetVertexShaderConstantF(0, &c[0][0], 24), D3D_OK);
@@ -252,9 +282,9 @@ TEST_F(Declarations, PassAppliesEveryStateKindAndBindsConstants)
     EXPECT_EQ(c[10][0], 104.0f);
     EXPECT_EQ(c[10][1], 105.0f);
     EXPECT_EQ(c[11][0], 106.0f);
-    EXPECT_EQ(c[12][0], 107.0f);  // M._11
-    EXPECT_EQ(c[12][1], 110.0f);  // M._21
-    EXPECT_EQ(c[14][2], 115.0f);  // M._33
+    EXPECT_EQ(c[12][0], 107.0f); // M._11
+    EXPECT_EQ(c[12][1], 110.0f); // M._21
+    EXPECT_EQ(c[14][2], 115.0f); // M._33
     EXPECT_EQ(c[20][0], 1.0f);
     EXPECT_EQ(c[21][3], 8.0f);
     EXPECT_EQ(c[22][0], 1.5f);
@@ -275,7 +305,8 @@ TEST_F(Declarations, PassAppliesEveryStateKindAndBindsConstants)
     bound = nullptr;
     EXPECT_EQ(Device->GetTexture(3, &bound), D3D_OK);
     EXPECT_EQ(bound, tex);
-    if (bound) bound->Release();
+    if (bound)
+        bound->Release();
     EXPECT_EQ(fx->EndPass(), D3D_OK);
     EXPECT_EQ(fx->End(), D3D_OK);
 }

@@ -51,7 +51,7 @@ static_assert(sizeof(D3DMATERIAL9) == 68, "g_material is 68 bytes");
 struct Camera
 {
     D3DXMATRIX View, Projection;
-    float Eye;  // distance of the eye from the origin along -z
+    float Eye; // distance of the eye from the origin along -z
 };
 
 Camera MakeCamera(float distance)
@@ -75,7 +75,8 @@ bool ReferenceColour(int x, int y, float distance, const LightValue& light, cons
     const D3DXVECTOR3 c(0, 0, distance);
     const float b = D3DXVec3Dot(&dir, &c);
     const float disc = b * b - (D3DXVec3Dot(&c, &c) - 1.0f);
-    if (disc < 0) return false;
+    if (disc < 0)
+        return false;
     const D3DXVECTOR3 p = dir * (b - std::sqrt(disc));
     D3DXVECTOR3 n = p - c;
     D3DXVec3Normalize(&n, &n);
@@ -113,15 +114,18 @@ protected:
     {
         ID3DXMesh* sphere = nullptr;
         EXPECT_EQ(D3DXCreateSphere(Device, 1.0f, 48, 48, &sphere, nullptr), D3D_OK);
-        if (!sphere) return nullptr;
-        const D3DVERTEXELEMENT9 layout[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-                                            {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
-                                            {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-                                            D3DDECL_END()};
+        if (!sphere)
+            return nullptr;
+        const D3DVERTEXELEMENT9 layout[] = {
+            {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+            {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
+            {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+            D3DDECL_END()};
         ID3DXMesh* mesh = nullptr;
         EXPECT_EQ(sphere->CloneMesh(D3DXMESH_MANAGED, layout, Device, &mesh), D3D_OK);
         sphere->Release();
-        if (!mesh) return nullptr;
+        if (!mesh)
+            return nullptr;
         Track(mesh);
         float* v = nullptr;
         if (mesh->LockVertexBuffer(0, reinterpret_cast<void**>(&v)) == D3D_OK)
@@ -183,7 +187,7 @@ D3DMATERIAL9 Material(D3DXCOLOR diffuse, D3DXCOLOR ambient, D3DXCOLOR emissive)
     return m;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(DemoEffects, SceneEffectOffersTheDemoParametersAndBothTechniquesValidate)
 {
@@ -208,7 +212,8 @@ TEST_F(DemoEffects, SceneEffectOffersTheDemoParametersAndBothTechniquesValidate)
     LightValue back = {};
     EXPECT_EQ(fx->GetValue("g_light", &back, 40), D3D_OK);
     EXPECT_EQ(std::memcmp(&light, &back, 40), 0);
-    D3DMATERIAL9 material = Material(D3DXCOLOR(0.8f, 0.4f, 0.2f, 1), D3DXCOLOR(0.1f, 0.1f, 0.1f, 0), D3DXCOLOR(0, 0, 0, 0));
+    D3DMATERIAL9 material =
+        Material(D3DXCOLOR(0.8f, 0.4f, 0.2f, 1), D3DXCOLOR(0.1f, 0.1f, 0.1f, 0), D3DXCOLOR(0, 0, 0, 0));
     material.Power = 7;
     EXPECT_EQ(fx->SetValue("g_material", &material, 68), D3D_OK);
     float power = 0;

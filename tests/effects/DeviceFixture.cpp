@@ -19,7 +19,8 @@ void DeviceTest::SetUp()
 
 void DeviceTest::TearDown()
 {
-    for (auto it = m_objects.rbegin(); it != m_objects.rend(); ++it) (*it)->Release();
+    for (auto it = m_objects.rbegin(); it != m_objects.rend(); ++it)
+        (*it)->Release();
     m_objects.clear();
     Device = nullptr;
     m_device.reset();
@@ -31,9 +32,11 @@ ID3DXEffect* DeviceTest::LoadFile(const std::wstring& path)
     ID3DXBuffer* errors = nullptr;
     const HRESULT hr = D3DXCreateEffectFromFileW(Device, path.c_str(), nullptr, nullptr, D3DXSHADER_OPTIMIZATION_LEVEL3,
                                                  nullptr, &fx, &errors);
-    if (errors) errors->Release();
+    if (errors)
+        errors->Release();
     EXPECT_EQ(hr, D3D_OK);
-    if (fx) Track(fx);
+    if (fx)
+        Track(fx);
     return fx;
 }
 
@@ -42,14 +45,17 @@ ID3DXEffect* DeviceTest::LoadSource(const std::string& source)
     std::vector<uint8_t> binary;
     std::string error;
     EXPECT_TRUE(EffectCompiler::CompileEffect(source, "test.fx", binary, error)) << error;
-    if (binary.empty()) return nullptr;
+    if (binary.empty())
+        return nullptr;
     ID3DXEffect* fx = nullptr;
     ID3DXBuffer* errors = nullptr;
     const HRESULT hr = D3DXCreateEffect(Device, binary.data(), static_cast<UINT>(binary.size()), nullptr, nullptr, 0,
                                         nullptr, &fx, &errors);
-    if (errors) errors->Release();
+    if (errors)
+        errors->Release();
     EXPECT_EQ(hr, D3D_OK);
-    if (fx) Track(fx);
+    if (fx)
+        Track(fx);
     return fx;
 }
 

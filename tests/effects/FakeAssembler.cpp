@@ -13,7 +13,8 @@ bool AssembleShader(const std::string& text, std::vector<uint32_t>& tokens, int&
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
     {
-        if (text[i] == '\n') ++errorLine;
+        if (text[i] == '\n')
+            ++errorLine;
         ++i;
     }
     size_t end = i;
@@ -33,4 +34,4 @@ bool AssembleShader(const std::string& text, std::vector<uint32_t>& tokens, int&
     return true;
 }
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

@@ -45,7 +45,7 @@ technique T { pass { } }
     EXPECT_EQ(v.Type.Semantic, "POSITION");
     EXPECT_EQ(v.Value, std::vector<uint32_t>({Bits(1), Bits(2.5f), Bits(3)}));
     const FxParameter& m = fx.Parameters[2];
-    EXPECT_EQ(m.Type.Class, 2u);  // matrices are always stored by rows
+    EXPECT_EQ(m.Type.Class, 2u); // matrices are always stored by rows
     EXPECT_EQ(m.Type.Rows, 4u);
     EXPECT_EQ(m.Type.Columns, 4u);
     ASSERT_EQ(m.Value.size(), 16u);
@@ -67,7 +67,7 @@ technique T { pass { } }
     EXPECT_EQ(light.Type.Members[0].Name, "Position");
     EXPECT_EQ(light.Type.Members[1].Columns, 4u);
     EXPECT_EQ(light.Type.Members[2].Name, "Attenuation");
-    EXPECT_EQ(light.Value.size(), 10u);  // 40 bytes, packed
+    EXPECT_EQ(light.Value.size(), 10u); // 40 bytes, packed
     EXPECT_EQ(fx.Parameters[7].Flags, 1u);
     const FxParameter& t = fx.Parameters[8];
     EXPECT_EQ(t.Type.Type, 5u);
@@ -127,16 +127,21 @@ TEST(EffectCompilerConstantTable, StructAndMatrixEntriesFollowTheShaderConstantL
     rowMajor.Register = 20;
 
     EXPECT_EQ(RegisterCount(light.Type), 3u);
-    EXPECT_EQ(RegisterCount(matrix.Type), 3u);    // a column per register
-    EXPECT_EQ(RegisterCount(rowMajor.Type), 4u);  // a row per register
+    EXPECT_EQ(RegisterCount(matrix.Type), 3u);   // a column per register
+    EXPECT_EQ(RegisterCount(rowMajor.Type), 4u); // a row per register
 
     const std::vector<uint32_t> table = BuildConstantTable(0xFFFE0200, {light, matrix, rowMajor});
     ASSERT_GT(table.size(), 2u);
     EXPECT_EQ(table[0] & 0xFFFF, 0xFFFEu);
     EXPECT_EQ(table[0] >> 16, table.size() - 1);
     EXPECT_EQ(table[1], 0x42415443u);
-    std::vector<uint8_t> t(reinterpret_cast<const uint8_t*>(&table[2]), reinterpret_cast<const uint8_t*>(table.data() + table.size()));
-    auto u32 = [&t](uint32_t at) { uint32_t v; std::memcpy(&v, &t[at], 4); return v; };
+    std::vector<uint8_t> t(reinterpret_cast<const uint8_t*>(&table[2]),
+                           reinterpret_cast<const uint8_t*>(table.data() + table.size()));
+    auto u32 = [&t](uint32_t at) {
+        uint32_t v;
+        std::memcpy(&v, &t[at], 4);
+        return v;
+    };
     auto u16 = [&t](uint32_t at) { return static_cast<uint32_t>(t[at] | (t[at + 1] << 8)); };
     auto str = [&t](uint32_t at) { return std::string(reinterpret_cast<const char*>(&t[at])); };
     EXPECT_EQ(u32(0), 28u);
@@ -158,7 +163,7 @@ TEST(EffectCompilerConstantTable, StructAndMatrixEntriesFollowTheShaderConstantL
     const uint32_t members = u32(lightType + 12);
     EXPECT_EQ(str(u32(members)), "Position");
     EXPECT_EQ(str(u32(members + 16)), "Attenuation");
-    EXPECT_EQ(u16(u32(members + 12) + 6), 4u);  // Color: 4 columns
+    EXPECT_EQ(u16(u32(members + 12) + 6), 4u); // Color: 4 columns
     // Matrices: column class unless row_major.
     EXPECT_EQ(u16(u32(48 + 12)), 3u);
     EXPECT_EQ(u16(48 + 8), 3u);
@@ -175,16 +180,16 @@ struct ErrorCase
 
 TEST(EffectCompilerErrors, DiagnosticsNameTheFileLineAndCause)
 {
-    const char* const head = "float4x4 g_m;\ntexture g_t;\nfloat4 g_c;\n";  // lines 1-3
+    const char* const head = "float4x4 g_m;\ntexture g_t;\nfloat4 g_c;\n"; // lines 1-3
     const ErrorCase cases[] = {
-        {"technique T {\n pass P { ZEnable = TRUE }\n}\n",
-         "test.fx:5: syntax error: expected ';' but found '}'"},
+        {"technique T {\n pass P { ZEnable = TRUE }\n}\n", "test.fx:5: syntax error: expected ';' but found '}'"},
         {"technique T { pass P {\n\n ZEnabel = TRUE; } }\n", "test.fx:6: unknown state 'ZEnabel'"},
         {"technique T { pass P {\n Texture[0] = <g_nothing>; } }\n", "test.fx:5: unknown parameter 'g_nothing'"},
         {"technique T { pass P {\n CullMode = Linear; } }\n", "test.fx:5: 'Linear' is not a value of CullMode"},
         {"technique T { pass P {\n PointSize = Linear; } }\n", "test.fx:5: PointSize expects one number"},
         {"technique T { pass P {\n Texture[0] = <g_c>; } }\n", "test.fx:5: 'g_c' is not a texture"},
-        {"technique T { pass P {\n VertexShaderConstant1[0] = <g_m>;\n VertexShader = asm { vs_2_0 mov oPos, c0 }; } }\n",
+        {"technique T { pass P {\n VertexShaderConstant1[0] = <g_m>;\n VertexShader = asm { vs_2_0 mov oPos, c0 }; } "
+         "}\n",
          "test.fx:5: 'g_m' needs 4 registers, VertexShaderConstant1 sets 1"},
         {"technique T { pass P {\n VertexShaderConstant4[0] = <g_m>; } }\n",
          "test.fx:5: vertex shader constants need a VertexShader = asm { ... } in the same pass"},
@@ -224,8 +229,9 @@ TEST(EffectCompilerErrors, ByteSizeAnnotationMustMatchThePackedSize)
     EXPECT_EQ(CompileError("struct L { float3 P; float4 C; float2 A; };\nL g_light <int Bytes = 40;>;\n"
                            "technique T { pass { } }\n"),
               "test.fx:2: 'g_light' is 36 bytes, its Bytes annotation says 40");
-    EXPECT_EQ(CompileError("struct M { float4 D; float4 A; float4 S; float4 E; float4 P; };\n\nM g_material <int Bytes = 68;>;\n"
-                           "technique T { pass { } }\n"),
+    EXPECT_EQ(CompileError(
+                  "struct M { float4 D; float4 A; float4 S; float4 E; float4 P; };\n\nM g_material <int Bytes = 68;>;\n"
+                  "technique T { pass { } }\n"),
               "test.fx:3: 'g_material' is 80 bytes, its Bytes annotation says 68");
 }
 
@@ -237,7 +243,8 @@ TEST(EffectCompilerParser, DeclarationsKeepTheirShape)
     ASSERT_TRUE(Tokenize("struct S { float2 a; row_major float3x4 m; };\n"
                          "S g_s[2];\ncolumn_major float2x3 g_m;\nsampler g_p;\n"
                          "technique T { pass P { VertexShader = asm { vs_2_0\n mov oPos, c0\n }; } }\n",
-                         tokens, line, error)) << error;
+                         tokens, line, error))
+        << error;
     EffectSource fx;
     ASSERT_TRUE(ParseEffect(tokens, fx, line, error)) << error;
     ASSERT_EQ(fx.Parameters.size(), 3u);
@@ -268,10 +275,11 @@ TEST(EffectCompilerErrors, ValuesBeyondTheBinarysBoundsAreRefused)
     const std::string technique = "technique T { pass { } }\n";
     std::string structs, nested = "float g_n = ";
     for (int i = 0; i < 16; ++i)
-        structs += "struct S" + std::to_string(i + 1) + " { " + (i ? "S" + std::to_string(i) : std::string("float")) + " m; };\n";
+        structs += "struct S" + std::to_string(i + 1) + " { " + (i ? "S" + std::to_string(i) : std::string("float")) +
+                   " m; };\n";
     nested += std::string(16, '{') + "1" + std::string(16, '}') + ";\n";
-    Compile("float4 g_a[4000];\nsampler g_p[65535];\nint g_i = -2147483648;\nint g_u = 0xFFFFFFFF;\n" + structs + nested + "S16 g_s;\n" +
-            "technique T { pass { ColorWriteEnable = 4294967295; } }\n");
+    Compile("float4 g_a[4000];\nsampler g_p[65535];\nint g_i = -2147483648;\nint g_u = 0xFFFFFFFF;\n" + structs +
+            nested + "S16 g_s;\n" + "technique T { pass { ColorWriteEnable = 4294967295; } }\n");
 
     const ErrorCase cases[] = {
         {"float g_a[65536];\n", "test.fx:1: array 'g_a' has 65536 elements, at most 65535"},
@@ -282,18 +290,24 @@ TEST(EffectCompilerErrors, ValuesBeyondTheBinarysBoundsAreRefused)
         {"int g_i = 4294967296;\n", "test.fx:1: initial value of 'g_i' does not fit in 32 bits"},
         {"int g_i = -2147483649;\n", "test.fx:1: initial value of 'g_i' does not fit in 32 bits"},
         {"float g_f <int UIMax = 99999999999999999999;>;\n", "test.fx:1: annotation 'UIMax' does not fit in 32 bits"},
-        {"float g_f <float Bytes = 1e20;>;\n", "test.fx:1: 'g_f' is 4 bytes, its Bytes annotation says 100000000000000000000.000000"},
-        {"float g_f;\ntechnique T { pass {\n ZEnable = 18446744073709551615; } }\n", "test.fx:3: ZEnable value does not fit in 32 bits"},
+        {"float g_f <float Bytes = 1e20;>;\n",
+         "test.fx:1: 'g_f' is 4 bytes, its Bytes annotation says 100000000000000000000.000000"},
+        {"float g_f;\ntechnique T { pass {\n ZEnable = 18446744073709551615; } }\n",
+         "test.fx:3: ZEnable value does not fit in 32 bits"},
         {"float4x4 g_a[1024];\nfloat g_b;\n", "test.fx:2: the effect declares more than 65536 bytes of values"},
         {"struct L { float4x4 a[512]; };\nstruct M { L a; float b; };\n",
          "test.fx:2: the effect declares more than 65536 bytes of values"},
-        {"float g_f;\ntechnique T { pass {\n MinFilter[65536] = Linear; } }\n", "test.fx:3: index of 'MinFilter' is 65536, at most 65535"},
-        {"float4x4 g_m;\ntechnique T { pass {\n VertexShaderConstantF[65533] = <g_m>;\n VertexShader = asm { vs_2_0 }; } }\n",
+        {"float g_f;\ntechnique T { pass {\n MinFilter[65536] = Linear; } }\n",
+         "test.fx:3: index of 'MinFilter' is 65536, at most 65535"},
+        {"float4x4 g_m;\ntechnique T { pass {\n VertexShaderConstantF[65533] = <g_m>;\n VertexShader = asm { vs_2_0 }; "
+         "} }\n",
          "test.fx:3: 'g_m' needs 4 registers from 65533, past the last register 65535"},
     };
     for (const ErrorCase& c : cases)
-        EXPECT_EQ(CompileError(c.Source + (std::string(c.Source).find("technique") == std::string::npos ? technique : "")),
-                  c.Message) << c.Source;
+        EXPECT_EQ(
+            CompileError(c.Source + (std::string(c.Source).find("technique") == std::string::npos ? technique : "")),
+            c.Message)
+            << c.Source;
     EXPECT_EQ(CompileError(structs + "struct S17 { S16 m; };\n" + technique),
               "test.fx:17: struct 'S17' nests more than 16 structs");
 }

@@ -22,13 +22,15 @@ protected:
     void SetUp() override
     {
         DeviceTest::SetUp();
-        if (HasFatalFailure()) return;
+        if (HasFatalFailure())
+            return;
         Fx = LoadFile(RunFile(L"particleEffect.fx"));
         ASSERT_NE(Fx, nullptr);
-        const D3DVERTEXELEMENT9 layout[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-                                            {0, 12, D3DDECLTYPE_FLOAT1, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-                                            {0, 16, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
-                                            D3DDECL_END()};
+        const D3DVERTEXELEMENT9 layout[] = {
+            {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+            {0, 12, D3DDECLTYPE_FLOAT1, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+            {0, 16, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
+            D3DDECL_END()};
         ASSERT_EQ(Device->CreateVertexDeclaration(layout, &Declaration), D3D_OK);
         Track(Declaration);
         // Opaque texels of one colour: a sprite pixel shows exactly that colour over black.
@@ -37,7 +39,8 @@ protected:
         D3DLOCKED_RECT locked;
         ASSERT_EQ(Texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
         for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x) static_cast<uint32_t*>(locked.pBits)[y * locked.Pitch / 4 + x] = TexelColour;
+            for (int x = 0; x < 16; ++x)
+                static_cast<uint32_t*>(locked.pBits)[y * locked.Pitch / 4 + x] = TexelColour;
         Texture->UnlockRect(0);
     }
 
@@ -47,8 +50,11 @@ protected:
     {
         IDirect3DVertexBuffer9* vb = nullptr;
         const UINT bytes = static_cast<UINT>(particles.size() * sizeof(ParticleVertex));
-        EXPECT_EQ(Device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY | D3DUSAGE_POINTS, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
-        if (!vb) return {};
+        EXPECT_EQ(
+            Device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY | D3DUSAGE_POINTS, 0, D3DPOOL_MANAGED, &vb, nullptr),
+            D3D_OK);
+        if (!vb)
+            return {};
         void* data = nullptr;
         if (vb->Lock(0, 0, &data, 0) == D3D_OK)
         {
@@ -106,8 +112,10 @@ protected:
     static int RunWidth(const std::vector<uint32_t>& pixels, int x, int y)
     {
         int width = 1;
-        for (int i = x - 1; i >= 0 && (pixels[y * Size + i] & 0xFFFFFF); --i) ++width;
-        for (int i = x + 1; i < static_cast<int>(Size) && (pixels[y * Size + i] & 0xFFFFFF); ++i) ++width;
+        for (int i = x - 1; i >= 0 && (pixels[y * Size + i] & 0xFFFFFF); --i)
+            ++width;
+        for (int i = x + 1; i < static_cast<int>(Size) && (pixels[y * Size + i] & 0xFFFFFF); ++i)
+            ++width;
         return width;
     }
 
@@ -126,7 +134,7 @@ protected:
     std::vector<DWORD> PassStates;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ParticleEffect, SpritesLandWhereTheFormulaPutsThemAndAddUp)
 {
@@ -134,17 +142,15 @@ TEST_F(ParticleEffect, SpritesLandWhereTheFormulaPutsThemAndAddUp)
     const D3DXVECTOR3 gravity(0, -2, 0);
     const float time = 2;
     // Two particles at rest at the emitter (they overlap), one thrown sideways, one falling from the left.
-    const std::vector<ParticleVertex> particles = {{{0, 0, 0}, 2, {0, 0, 0}},
-                                                   {{0, 0, 0}, 2, {0, 0, 0}},
-                                                   {{0, 0, 0}, 1, {2, 3, 0}},
-                                                   {{-2, 0, 0}, 0, {0, 1, 0}}};
+    const std::vector<ParticleVertex> particles = {
+        {{0, 0, 0}, 2, {0, 0, 0}}, {{0, 0, 0}, 2, {0, 0, 0}}, {{0, 0, 0}, 1, {2, 3, 0}}, {{-2, 0, 0}, 0, {0, 1, 0}}};
     const std::vector<uint32_t> pixels = Render(particles, time, gravity, 8);
     ASSERT_EQ(pixels.size(), size_t(Size * Size));
 
     int x = 0, y = 0;
     Project(particles[0], time, gravity, x, y);
     const Rgb overlap = Pixel(pixels, x, y);
-    EXPECT_EQ(overlap.R, 2 * 0x40);  // additive: two texels on top of each other
+    EXPECT_EQ(overlap.R, 2 * 0x40); // additive: two texels on top of each other
     EXPECT_EQ(overlap.G, 2 * 0x20);
     EXPECT_EQ(overlap.B, 2 * 0x10);
     for (int i : {2, 3})
@@ -161,7 +167,7 @@ TEST_F(ParticleEffect, SpritesLandWhereTheFormulaPutsThemAndAddUp)
     const Rgb gap = Pixel(pixels, 128, 200);
     EXPECT_EQ(gap.R + gap.G + gap.B, 0);
     ASSERT_EQ(PassStates.size(), 6u);
-    EXPECT_EQ(PassStates[0], DWORD(FALSE));             // no depth writes
+    EXPECT_EQ(PassStates[0], DWORD(FALSE)); // no depth writes
     EXPECT_EQ(PassStates[1], DWORD(TRUE));
     EXPECT_EQ(PassStates[2], DWORD(D3DBLEND_SRCALPHA));
     EXPECT_EQ(PassStates[3], DWORD(D3DBLEND_ONE));

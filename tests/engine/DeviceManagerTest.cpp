@@ -230,8 +230,10 @@ TEST_F(DeviceManagerTest, DeviceTypeAndVertexProcessingSelectTypeAndFlags)
         D3DDEVTYPE Type;
         DWORD Flags;
     };
-    const Case cases[] = {{0, 0, D3DDEVTYPE_HAL, 0x40}, {1, 0, D3DDEVTYPE_REF, 0x40},
-                          {0, 1, D3DDEVTYPE_HAL, 0x80}, {0, 2, D3DDEVTYPE_HAL, 0x20}};
+    const Case cases[] = {{0, 0, D3DDEVTYPE_HAL, 0x40},
+                          {1, 0, D3DDEVTYPE_REF, 0x40},
+                          {0, 1, D3DDEVTYPE_HAL, 0x80},
+                          {0, 2, D3DDEVTYPE_HAL, 0x20}};
     for (const Case& c : cases)
     {
         Vexa::Config config = WindowedConfig();
@@ -287,8 +289,8 @@ TEST_F(DeviceManagerTest, ResetWaitsIn10MsPollsWhileLostThenResetsWithTheStoredP
 {
     ASSERT_EQ(Manager.Init(WindowedConfig(), SomeWindow()), 0);
     Fake::FakeDevice& device = Direct3D.Device;
-    device.QueueResults("TestCooperativeLevel", {D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3DERR_DEVICELOST,
-                                                 D3DERR_DEVICENOTRESET});
+    device.QueueResults("TestCooperativeLevel",
+                        {D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET});
 
     EXPECT_EQ(Manager.ResetDevice(), 0);
 
@@ -312,8 +314,8 @@ TEST_F(DeviceManagerTest, FailedResetIsLoggedAndTheDeviceKept)
     EXPECT_EQ(Manager.Device, static_cast<IDirect3DDevice9*>(&Direct3D.Device));
     const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(IsLogEntry(messages[0], DeviceFile, L"Vexa::DeviceManager::ResetDevice",
-                           FailedCall(L"Reset", L"0x8876086C")));
+    EXPECT_TRUE(
+        IsLogEntry(messages[0], DeviceFile, L"Vexa::DeviceManager::ResetDevice", FailedCall(L"Reset", L"0x8876086C")));
     Manager.Release();
     EXPECT_EQ(Direct3D.RefCount, 0);
 }

@@ -58,10 +58,9 @@ TEST_F(EngineFrameTest, AFocusedFrameDrawsReadsTicksUpdatesAndPresents)
 {
     EXPECT_EQ(Engine.Frame(), 0);
 
-    EXPECT_EQ(FrameJournal(),
-              (std::vector<std::string>{"Device.Clear", "Device.BeginScene", "Screen.OnRender", "Device.EndScene",
-                                        "Keyboard.GetDeviceState", "Mouse.GetDeviceState", "Screen.OnUpdate",
-                                        "Device.Present"}));
+    EXPECT_EQ(FrameJournal(), (std::vector<std::string>{"Device.Clear", "Device.BeginScene", "Screen.OnRender",
+                                                        "Device.EndScene", "Keyboard.GetDeviceState",
+                                                        "Mouse.GetDeviceState", "Screen.OnUpdate", "Device.Present"}));
     EXPECT_EQ(Engine.FrameTimer.FrameCount, 1u);
 }
 
@@ -81,9 +80,9 @@ TEST_F(EngineFrameTest, WithoutAScreenAnEmptySceneIsStillPresented)
 {
     Engine.Graphics.CurrentScreen = nullptr;
     EXPECT_EQ(Engine.Frame(), 0);
-    EXPECT_EQ(FrameJournal(), (std::vector<std::string>{"Device.Clear", "Device.BeginScene", "Device.EndScene",
-                                                        "Keyboard.GetDeviceState", "Mouse.GetDeviceState",
-                                                        "Device.Present"}));
+    EXPECT_EQ(FrameJournal(),
+              (std::vector<std::string>{"Device.Clear", "Device.BeginScene", "Device.EndScene",
+                                        "Keyboard.GetDeviceState", "Mouse.GetDeviceState", "Device.Present"}));
 }
 
 TEST_F(EngineFrameTest, ALostDeviceIsResetWithinTheSameFrame)
@@ -93,8 +92,8 @@ TEST_F(EngineFrameTest, ALostDeviceIsResetWithinTheSameFrame)
 
     EXPECT_EQ(Engine.Frame(), 0);
 
-    const std::vector<std::string> journal = JournalOf({"Screen.OnLost", "Screen.OnReset", "Device.Present",
-                                                        "Device.TestCooperativeLevel", "Device.Reset"});
+    const std::vector<std::string> journal =
+        JournalOf({"Screen.OnLost", "Screen.OnReset", "Device.Present", "Device.TestCooperativeLevel", "Device.Reset"});
     EXPECT_EQ(journal, (std::vector<std::string>{"Device.Present", "Screen.OnLost", "Device.TestCooperativeLevel",
                                                  "Device.TestCooperativeLevel", "Device.Reset", "Screen.OnReset"}));
 

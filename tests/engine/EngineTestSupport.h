@@ -33,8 +33,8 @@ public:
         return count;
     }
 
-    std::map<std::string, int> Results;                 // status per operation, default 0
-    std::function<void(const std::string&)> OnCall;     // runs inside each operation
+    std::map<std::string, int> Results;             // status per operation, default 0
+    std::function<void(const std::string&)> OnCall; // runs inside each operation
     std::vector<std::string> Calls;
 
 private:

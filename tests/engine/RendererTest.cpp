@@ -40,8 +40,8 @@ TEST_F(RendererTest, RenderClearsColourAndDepthThenDrawsTheScreenInsideTheScene)
 {
     Graphics.Render();
 
-    EXPECT_EQ(ScreenAndDevice(), (std::vector<std::string>{"Device.Clear", "Device.BeginScene", "Screen.OnRender",
-                                                           "Device.EndScene"}));
+    EXPECT_EQ(ScreenAndDevice(),
+              (std::vector<std::string>{"Device.Clear", "Device.BeginScene", "Screen.OnRender", "Device.EndScene"}));
     ASSERT_EQ(Device().Clears.size(), 1u);
     const Fake::FakeDevice::ClearCall& clear = Device().Clears[0];
     EXPECT_EQ(clear.Count, 0u);
@@ -86,7 +86,8 @@ TEST_F(RendererTest, FailedScreenLoadIsLoggedAndReleasesTheDevice)
     EXPECT_EQ(Direct3D.RefCount, 0);
     const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(IsLogEntry(messages[0], RendererFile, L"Vexa::Renderer::OnLoad", FailedCall(L"IScreen::OnLoad()", L"0x1")));
+    EXPECT_TRUE(
+        IsLogEntry(messages[0], RendererFile, L"Vexa::Renderer::OnLoad", FailedCall(L"IScreen::OnLoad()", L"0x1")));
 }
 
 TEST_F(RendererTest, FailedScreenResetAfterLoadIsLoggedAndReleasesTheDevice)
@@ -126,9 +127,10 @@ TEST_F(RendererTest, OnReleaseFailuresAreLoggedWithTheirOwnStatus)
 
     const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_TRUE(IsLogEntry(messages[0], RendererFile, L"Vexa::Renderer::OnRelease", FailedCall(L"IScreen::OnLost()", L"0x5")));
     EXPECT_TRUE(
-        IsLogEntry(messages[1], RendererFile, L"Vexa::Renderer::OnRelease", FailedCall(L"IScreen::OnRelease()", L"0x10")));
+        IsLogEntry(messages[0], RendererFile, L"Vexa::Renderer::OnRelease", FailedCall(L"IScreen::OnLost()", L"0x5")));
+    EXPECT_TRUE(IsLogEntry(messages[1], RendererFile, L"Vexa::Renderer::OnRelease",
+                           FailedCall(L"IScreen::OnRelease()", L"0x10")));
 }
 
 TEST_F(RendererTest, ResetDeviceLosesWaitsResetsAndResetsTheScreenOnce)
@@ -164,10 +166,10 @@ TEST_F(RendererTest, ResetDeviceStopsAtTheFirstFailure)
     EXPECT_EQ(Screen.Calls, (std::vector<std::string>{"OnLost", "OnLost", "OnLost", "OnReset"}));
     const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 3u);
-    EXPECT_TRUE(
-        IsLogEntry(messages[0], RendererFile, L"Vexa::Renderer::ResetDevice", FailedCall(L"IScreen::OnLost()", L"0x3")));
+    EXPECT_TRUE(IsLogEntry(messages[0], RendererFile, L"Vexa::Renderer::ResetDevice",
+                           FailedCall(L"IScreen::OnLost()", L"0x3")));
     EXPECT_TRUE(IsLogEntry(messages[1], L".\\Vexa2\\Engine\\Renderer\\vDeviceManager",
                            L"Vexa::DeviceManager::ResetDevice", FailedCall(L"Reset", L"0x88760868")));
-    EXPECT_TRUE(
-        IsLogEntry(messages[2], RendererFile, L"Vexa::Renderer::ResetDevice", FailedCall(L"IScreen::OnReset()", L"0x7")));
+    EXPECT_TRUE(IsLogEntry(messages[2], RendererFile, L"Vexa::Renderer::ResetDevice",
+                           FailedCall(L"IScreen::OnReset()", L"0x7")));
 }

@@ -86,7 +86,7 @@ TEST(Timer, ALongFrameClosesAnIntervalOfTwoSeconds)
     Vexa::Timer timer = StartedAt(0);
     for (int frame = 1; frame <= 4; ++frame)
         timer.Advance(static_cast<std::uint64_t>(frame) * Frequency / 20, Frequency); // 4 x 50 ms
-    timer.Advance(2000000 + 25000000, Frequency);                                      // one 2.5 s frame
+    timer.Advance(2000000 + 25000000, Frequency);                                     // one 2.5 s frame
     EXPECT_DOUBLE_EQ(timer.ElapsedSeconds, 2.5);
     EXPECT_EQ(timer.FramesPerSecond, 2u); // 5 frames / 2 s, truncated
 }

@@ -121,7 +121,9 @@ TEST_F(VInputTest, AnyFailedFormatOrLevelReleasesEverything)
     {
         bool OnKeyboard;
         const char* Method;
-    } steps[] = {{true, "SetDataFormat"}, {true, "SetCooperativeLevel"}, {false, "SetDataFormat"},
+    } steps[] = {{true, "SetDataFormat"},
+                 {true, "SetCooperativeLevel"},
+                 {false, "SetDataFormat"},
                  {false, "SetCooperativeLevel"}};
     for (const auto& step : steps)
     {

@@ -208,7 +208,8 @@ TEST(DeviceManagerOnWine, UnknownDeviceTypeIsRefusedAndLogged)
         EXPECT_EQ(renderer.DeviceWindow, nullptr);
         const std::vector<std::wstring> messages = log.Entries();
         ASSERT_EQ(messages.size(), 1u) << type;
-        EXPECT_TRUE(IsLogEntry(messages[0], DeviceManagerFile, L"Vexa::DeviceManager::CreateDevice", L"Bad device type."));
+        EXPECT_TRUE(
+            IsLogEntry(messages[0], DeviceManagerFile, L"Vexa::DeviceManager::CreateDevice", L"Bad device type."));
     }
 }
 
@@ -232,7 +233,7 @@ TEST(DeviceManagerOnWine, FullScreenSizeNotListedIsRefusedAndLogged)
     const std::vector<std::wstring> messages = log.Entries();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(IsLogEntry(messages[0], DeviceManagerFile, L"Vexa::DeviceManager::CheckAndSetParameters",
-                        L"None of display modes match to config"));
+                           L"None of display modes match to config"));
 }
 
 TEST(DeviceManagerOnWine, FullScreenListedModeCreatesFullScreenDevice)

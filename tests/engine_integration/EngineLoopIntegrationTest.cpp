@@ -191,8 +191,8 @@ TEST(EngineOnWine, WithoutFocusFramesGoOnButNothingIsDrawn)
     CloseHandle(process.hProcess);
 
     EXPECT_LT(GetTickCount() - start, 30000u) << "the focus did not go and come back within 30 s";
-    EXPECT_GT(unfocusedFrames, 0);     // frames went on while another program had the focus
-    EXPECT_EQ(unfocusedRenders, 0);    // but drew nothing
+    EXPECT_GT(unfocusedFrames, 0);      // frames went on while another program had the focus
+    EXPECT_EQ(unfocusedRenders, 0);     // but drew nothing
     EXPECT_GE(focusedAgainRenders, 20); // drawing resumed with the focus
     // A windowed device is not lost by a focus change.
     EXPECT_EQ(screen.LifeCycle, (std::vector<std::string>{"Load", "Reset", "Lost", "Release"}));

@@ -24,9 +24,8 @@ HiddenWindow::HiddenWindow(int width, int height)
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = TestClass;
     RegisterClassExW(&windowClass);
-    Handle = CreateWindowExW(0, TestClass, L"Vexa integration", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-                             CW_USEDEFAULT, width, height, GetDesktopWindow(), nullptr,
-                             windowClass.hInstance, nullptr);
+    Handle = CreateWindowExW(0, TestClass, L"Vexa integration", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
+                             width, height, GetDesktopWindow(), nullptr, windowClass.hInstance, nullptr);
 }
 
 HiddenWindow::~HiddenWindow()
@@ -72,8 +71,8 @@ Image ReadBackBuffer(IDirect3DDevice9* device)
     backBuffer->GetDesc(&desc);
     // Same size and format as the render target: Wine hangs at device release otherwise.
     IDirect3DSurface9* copy = nullptr;
-    if (SUCCEEDED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
-                                                      &copy, nullptr)))
+    if (SUCCEEDED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
+                                                      nullptr)))
     {
         D3DLOCKED_RECT locked;
         if (SUCCEEDED(device->GetRenderTargetData(backBuffer, copy)) &&
@@ -85,8 +84,8 @@ Image ReadBackBuffer(IDirect3DDevice9* device)
             image.Pixels.resize(static_cast<size_t>(desc.Width) * desc.Height);
             for (UINT y = 0; y < desc.Height; ++y)
             {
-                const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(locked.pBits) +
-                                                                        y * locked.Pitch);
+                const auto* row =
+                    reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
                 for (UINT x = 0; x < desc.Width; ++x)
                     image.Pixels[y * desc.Width + x] = row[x] & 0x00FFFFFFu;
             }

@@ -35,7 +35,6 @@ struct Mode
 };
 std::vector<Mode> AdapterModes();
 
-
 // Pixels of the device's back buffer, read through a system-memory copy of the same format.
 // Empty on failure. Colours are returned as 0x00RRGGBB (the X channel masked off).
 struct Image

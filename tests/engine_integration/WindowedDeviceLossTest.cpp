@@ -70,8 +70,8 @@ TEST(WindowedDeviceLoss, ScreenThatReleasesItsBufferIsResetAndDrawingGoesOn)
     TheEngine.Graphics.CurrentScreen = &buffer.Screen;
     int updatesAtReset = -1, rendersAtReset = -1;
     HRESULT levelAfter = E_FAIL, presentAfter = E_FAIL;
-    buffer.Screen.ResetHook = [&buffer, &updatesAtReset, &rendersAtReset, reset = buffer.Screen.ResetHook](
-                                  RecordingScreen& self) {
+    buffer.Screen.ResetHook = [&buffer, &updatesAtReset, &rendersAtReset,
+                               reset = buffer.Screen.ResetHook](RecordingScreen& self) {
         reset(self);
         if (self.LifeCycle.size() == 4)
         {
@@ -95,8 +95,7 @@ TEST(WindowedDeviceLoss, ScreenThatReleasesItsBufferIsResetAndDrawingGoesOn)
 
     EXPECT_EQ(buffer.TriggerResult, D3DERR_INVALIDCALL);
     EXPECT_NE(buffer.LevelAfterTrigger, D3D_OK);
-    EXPECT_EQ(buffer.Screen.LifeCycle,
-              (std::vector<std::string>{"Load", "Reset", "Lost", "Reset", "Lost", "Release"}));
+    EXPECT_EQ(buffer.Screen.LifeCycle, (std::vector<std::string>{"Load", "Reset", "Lost", "Reset", "Lost", "Release"}));
     EXPECT_EQ(updatesAtReset, 5); // reset inside the frame whose Present reported the loss
     EXPECT_EQ(levelAfter, D3D_OK);
     EXPECT_EQ(presentAfter, D3D_OK);

@@ -43,8 +43,8 @@ public:
         return count;
     }
 
-    std::string ObjectName;            // prefix of this object's Journal entries
-    std::vector<std::string> Calls;    // method names in call order (not AddRef/Release)
+    std::string ObjectName;         // prefix of this object's Journal entries
+    std::vector<std::string> Calls; // method names in call order (not AddRef/Release)
     std::map<std::string, HRESULT> Results;
     std::map<std::string, std::deque<HRESULT>> Sequences;
 
@@ -103,11 +103,24 @@ public:
 
 // Stubs for the methods a fake does not model: recorded, scripted result. They never write
 // their out parameters, so getters and creators answer E_NOTIMPL unless scripted; the rest S_OK.
-#define FAKE_METHOD(name, params) \
-    HRESULT STDMETHODCALLTYPE name params override { return Record(#name); }
-#define FAKE_OUT_METHOD(name, params) \
-    HRESULT STDMETHODCALLTYPE name params override { return Record(#name, E_NOTIMPL); }
-#define FAKE_VOID_METHOD(name, params) \
-    void STDMETHODCALLTYPE name params override { Record(#name); }
-#define FAKE_VALUE_METHOD(type, name, params) \
-    type STDMETHODCALLTYPE name params override { Record(#name); return type(); }
+#define FAKE_METHOD(name, params)                                                                                      \
+    HRESULT STDMETHODCALLTYPE name params override                                                                     \
+    {                                                                                                                  \
+        return Record(#name);                                                                                          \
+    }
+#define FAKE_OUT_METHOD(name, params)                                                                                  \
+    HRESULT STDMETHODCALLTYPE name params override                                                                     \
+    {                                                                                                                  \
+        return Record(#name, E_NOTIMPL);                                                                               \
+    }
+#define FAKE_VOID_METHOD(name, params)                                                                                 \
+    void STDMETHODCALLTYPE name params override                                                                        \
+    {                                                                                                                  \
+        Record(#name);                                                                                                 \
+    }
+#define FAKE_VALUE_METHOD(type, name, params)                                                                          \
+    type STDMETHODCALLTYPE name params override                                                                        \
+    {                                                                                                                  \
+        Record(#name);                                                                                                 \
+        return type();                                                                                                 \
+    }

@@ -177,9 +177,8 @@ HRESULT STDMETHODCALLTYPE FakeDevice::Clear(DWORD count, const D3DRECT*, DWORD f
     return Record("Clear");
 }
 
-HRESULT STDMETHODCALLTYPE FakeDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
-                                                    D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture,
-                                                    HANDLE*)
+HRESULT STDMETHODCALLTYPE FakeDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                                                    D3DPOOL pool, IDirect3DTexture9** texture, HANDLE*)
 {
     const HRESULT result = Record("CreateTexture");
     if (FAILED(result))
@@ -329,7 +328,7 @@ IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion)
         const HMODULE library = LoadLibraryW(L"d3d9.dll");
         const CreateFunction create =
             library != nullptr ? reinterpret_cast<CreateFunction>(
-                                    reinterpret_cast<void (*)()>(GetProcAddress(library, "Direct3DCreate9")))
+                                     reinterpret_cast<void (*)()>(GetProcAddress(library, "Direct3DCreate9")))
                                : nullptr;
         return create != nullptr ? create(sdkVersion) : nullptr;
     }

@@ -48,9 +48,13 @@ public:
     HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT STDMETHODCALLTYPE Unlock() override;
     HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
-    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { Record("GetType"); return D3DRTYPE_VERTEXBUFFER; }
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override
+    {
+        Record("GetType");
+        return D3DRTYPE_VERTEXBUFFER;
+    }
     FAKE_OUT_METHOD(GetDevice, (struct IDirect3DDevice9**))
-    FAKE_METHOD(SetPrivateData, (REFGUID, const void *, DWORD, DWORD))
+    FAKE_METHOD(SetPrivateData, (REFGUID, const void*, DWORD, DWORD))
     FAKE_OUT_METHOD(GetPrivateData, (REFGUID, void*, DWORD*))
     FAKE_METHOD(FreePrivateData, (REFGUID))
     FAKE_VALUE_METHOD(DWORD, SetPriority, (DWORD))
@@ -71,10 +75,18 @@ public:
     HRESULT STDMETHODCALLTYPE LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override;
     HRESULT STDMETHODCALLTYPE UnlockRect(UINT level) override;
     HRESULT STDMETHODCALLTYPE GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override;
-    DWORD STDMETHODCALLTYPE GetLevelCount() override { Record("GetLevelCount"); return Levels; }
-    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { Record("GetType"); return D3DRTYPE_TEXTURE; }
+    DWORD STDMETHODCALLTYPE GetLevelCount() override
+    {
+        Record("GetLevelCount");
+        return Levels;
+    }
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override
+    {
+        Record("GetType");
+        return D3DRTYPE_TEXTURE;
+    }
     FAKE_OUT_METHOD(GetDevice, (struct IDirect3DDevice9**))
-    FAKE_METHOD(SetPrivateData, (REFGUID, const void *, DWORD, DWORD))
+    FAKE_METHOD(SetPrivateData, (REFGUID, const void*, DWORD, DWORD))
     FAKE_OUT_METHOD(GetPrivateData, (REFGUID, void*, DWORD*))
     FAKE_METHOD(FreePrivateData, (REFGUID))
     FAKE_VALUE_METHOD(DWORD, SetPriority, (DWORD))
@@ -86,11 +98,11 @@ public:
     FAKE_VALUE_METHOD(D3DTEXTUREFILTERTYPE, GetAutoGenFilterType, ())
     FAKE_VOID_METHOD(GenerateMipSubLevels, ())
     FAKE_OUT_METHOD(GetSurfaceLevel, (UINT, IDirect3DSurface9**))
-    FAKE_METHOD(AddDirtyRect, (const RECT *))
+    FAKE_METHOD(AddDirtyRect, (const RECT*))
 
     D3DSURFACE_DESC Desc; // level 0
     UINT Levels;
-    UINT Pitch;           // bytes per row of Data (4 per texel)
+    UINT Pitch; // bytes per row of Data (4 per texel)
     std::vector<BYTE> Data;
 };
 
@@ -154,7 +166,7 @@ public:
     FAKE_METHOD(EvictManagedResources, ())
     FAKE_OUT_METHOD(GetDirect3D, (IDirect3D9**))
     FAKE_OUT_METHOD(GetDisplayMode, (UINT, D3DDISPLAYMODE*))
-    FAKE_OUT_METHOD(GetCreationParameters, (D3DDEVICE_CREATION_PARAMETERS *))
+    FAKE_OUT_METHOD(GetCreationParameters, (D3DDEVICE_CREATION_PARAMETERS*))
     FAKE_METHOD(SetCursorProperties, (UINT, UINT, IDirect3DSurface9*))
     FAKE_VOID_METHOD(SetCursorPosition, (int, int, DWORD))
     FAKE_VALUE_METHOD(BOOL, ShowCursor, (BOOL))
@@ -164,19 +176,22 @@ public:
     FAKE_OUT_METHOD(GetBackBuffer, (UINT, UINT, D3DBACKBUFFER_TYPE, IDirect3DSurface9**))
     FAKE_OUT_METHOD(GetRasterStatus, (UINT, D3DRASTER_STATUS*))
     FAKE_METHOD(SetDialogBoxMode, (BOOL))
-    FAKE_VOID_METHOD(SetGammaRamp, (UINT, DWORD, const D3DGAMMARAMP *))
+    FAKE_VOID_METHOD(SetGammaRamp, (UINT, DWORD, const D3DGAMMARAMP*))
     FAKE_VOID_METHOD(GetGammaRamp, (UINT, D3DGAMMARAMP*))
-    FAKE_OUT_METHOD(CreateVolumeTexture, (UINT, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DVolumeTexture9**, HANDLE*))
+    FAKE_OUT_METHOD(CreateVolumeTexture,
+                    (UINT, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DVolumeTexture9**, HANDLE*))
     FAKE_OUT_METHOD(CreateCubeTexture, (UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DCubeTexture9**, HANDLE*))
     FAKE_OUT_METHOD(CreateIndexBuffer, (UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DIndexBuffer9**, HANDLE*))
-    FAKE_OUT_METHOD(CreateRenderTarget, (UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD, BOOL, IDirect3DSurface9**, HANDLE*))
-    FAKE_OUT_METHOD(CreateDepthStencilSurface, (UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD, BOOL, IDirect3DSurface9**, HANDLE*))
+    FAKE_OUT_METHOD(CreateRenderTarget,
+                    (UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD, BOOL, IDirect3DSurface9**, HANDLE*))
+    FAKE_OUT_METHOD(CreateDepthStencilSurface,
+                    (UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD, BOOL, IDirect3DSurface9**, HANDLE*))
     FAKE_METHOD(UpdateSurface, (IDirect3DSurface9*, const RECT*, IDirect3DSurface9*, const POINT*))
     FAKE_METHOD(StretchRect, (IDirect3DSurface9*, const RECT*, IDirect3DSurface9*, const RECT*, D3DTEXTUREFILTERTYPE))
     FAKE_METHOD(UpdateTexture, (IDirect3DBaseTexture9*, IDirect3DBaseTexture9*))
     FAKE_OUT_METHOD(GetRenderTargetData, (IDirect3DSurface9*, IDirect3DSurface9*))
     FAKE_OUT_METHOD(GetFrontBufferData, (UINT, IDirect3DSurface9*))
-    FAKE_METHOD(ColorFill, (IDirect3DSurface9 *, const RECT *, D3DCOLOR))
+    FAKE_METHOD(ColorFill, (IDirect3DSurface9*, const RECT*, D3DCOLOR))
     FAKE_OUT_METHOD(CreateOffscreenPlainSurface, (UINT, UINT, D3DFORMAT, D3DPOOL, IDirect3DSurface9**, HANDLE*))
     FAKE_METHOD(SetRenderTarget, (DWORD, IDirect3DSurface9*))
     FAKE_OUT_METHOD(GetRenderTarget, (DWORD, IDirect3DSurface9**))
@@ -184,25 +199,25 @@ public:
     FAKE_OUT_METHOD(GetDepthStencilSurface, (IDirect3DSurface9**))
     FAKE_METHOD(BeginScene, ())
     FAKE_METHOD(EndScene, ())
-    FAKE_METHOD(SetTransform, (D3DTRANSFORMSTATETYPE, const D3DMATRIX *))
+    FAKE_METHOD(SetTransform, (D3DTRANSFORMSTATETYPE, const D3DMATRIX*))
     FAKE_OUT_METHOD(GetTransform, (D3DTRANSFORMSTATETYPE, D3DMATRIX*))
-    FAKE_METHOD(MultiplyTransform, (D3DTRANSFORMSTATETYPE, const D3DMATRIX *))
-    FAKE_METHOD(SetViewport, (const D3DVIEWPORT9 *))
+    FAKE_METHOD(MultiplyTransform, (D3DTRANSFORMSTATETYPE, const D3DMATRIX*))
+    FAKE_METHOD(SetViewport, (const D3DVIEWPORT9*))
     FAKE_OUT_METHOD(GetViewport, (D3DVIEWPORT9*))
-    FAKE_METHOD(SetMaterial, (const D3DMATERIAL9 *))
+    FAKE_METHOD(SetMaterial, (const D3DMATERIAL9*))
     FAKE_OUT_METHOD(GetMaterial, (D3DMATERIAL9*))
-    FAKE_METHOD(SetLight, (DWORD, const D3DLIGHT9 *))
+    FAKE_METHOD(SetLight, (DWORD, const D3DLIGHT9*))
     FAKE_OUT_METHOD(GetLight, (DWORD, D3DLIGHT9*))
     FAKE_METHOD(LightEnable, (DWORD, BOOL))
     FAKE_OUT_METHOD(GetLightEnable, (DWORD, BOOL*))
-    FAKE_METHOD(SetClipPlane, (DWORD, const float *))
+    FAKE_METHOD(SetClipPlane, (DWORD, const float*))
     FAKE_OUT_METHOD(GetClipPlane, (DWORD, float*))
     FAKE_METHOD(SetRenderState, (D3DRENDERSTATETYPE, DWORD))
     FAKE_OUT_METHOD(GetRenderState, (D3DRENDERSTATETYPE, DWORD*))
     FAKE_OUT_METHOD(CreateStateBlock, (D3DSTATEBLOCKTYPE, IDirect3DStateBlock9**))
     FAKE_METHOD(BeginStateBlock, ())
     FAKE_METHOD(EndStateBlock, (IDirect3DStateBlock9**))
-    FAKE_METHOD(SetClipStatus, (const D3DCLIPSTATUS9 *))
+    FAKE_METHOD(SetClipStatus, (const D3DCLIPSTATUS9*))
     FAKE_OUT_METHOD(GetClipStatus, (D3DCLIPSTATUS9*))
     FAKE_OUT_METHOD(GetTexture, (DWORD, IDirect3DBaseTexture9**))
     FAKE_METHOD(SetTexture, (DWORD, IDirect3DBaseTexture9*))
@@ -211,11 +226,11 @@ public:
     FAKE_OUT_METHOD(GetSamplerState, (DWORD, D3DSAMPLERSTATETYPE, DWORD*))
     FAKE_METHOD(SetSamplerState, (DWORD, D3DSAMPLERSTATETYPE, DWORD))
     FAKE_METHOD(ValidateDevice, (DWORD*))
-    FAKE_METHOD(SetPaletteEntries, (UINT, const PALETTEENTRY *))
+    FAKE_METHOD(SetPaletteEntries, (UINT, const PALETTEENTRY*))
     FAKE_OUT_METHOD(GetPaletteEntries, (UINT, PALETTEENTRY*))
     FAKE_METHOD(SetCurrentTexturePalette, (UINT))
-    FAKE_OUT_METHOD(GetCurrentTexturePalette, (UINT *))
-    FAKE_METHOD(SetScissorRect, (const RECT *))
+    FAKE_OUT_METHOD(GetCurrentTexturePalette, (UINT*))
+    FAKE_METHOD(SetScissorRect, (const RECT*))
     FAKE_OUT_METHOD(GetScissorRect, (RECT*))
     FAKE_METHOD(SetSoftwareVertexProcessing, (BOOL))
     FAKE_VALUE_METHOD(BOOL, GetSoftwareVertexProcessing, ())
@@ -228,31 +243,31 @@ public:
     FAKE_OUT_METHOD(GetVertexDeclaration, (IDirect3DVertexDeclaration9**))
     FAKE_METHOD(SetFVF, (DWORD))
     FAKE_OUT_METHOD(GetFVF, (DWORD*))
-    FAKE_OUT_METHOD(CreateVertexShader, (const DWORD *, IDirect3DVertexShader9 **))
+    FAKE_OUT_METHOD(CreateVertexShader, (const DWORD*, IDirect3DVertexShader9**))
     FAKE_METHOD(SetVertexShader, (IDirect3DVertexShader9*))
     FAKE_OUT_METHOD(GetVertexShader, (IDirect3DVertexShader9**))
-    FAKE_METHOD(SetVertexShaderConstantF, (UINT, const float *, UINT))
+    FAKE_METHOD(SetVertexShaderConstantF, (UINT, const float*, UINT))
     FAKE_OUT_METHOD(GetVertexShaderConstantF, (UINT, float*, UINT))
-    FAKE_METHOD(SetVertexShaderConstantI, (UINT, const int *, UINT))
+    FAKE_METHOD(SetVertexShaderConstantI, (UINT, const int*, UINT))
     FAKE_OUT_METHOD(GetVertexShaderConstantI, (UINT, int*, UINT))
-    FAKE_METHOD(SetVertexShaderConstantB, (UINT, const BOOL *, UINT))
+    FAKE_METHOD(SetVertexShaderConstantB, (UINT, const BOOL*, UINT))
     FAKE_OUT_METHOD(GetVertexShaderConstantB, (UINT, BOOL*, UINT))
     FAKE_OUT_METHOD(GetStreamSource, (UINT, IDirect3DVertexBuffer9**, UINT*, UINT*))
     FAKE_METHOD(SetStreamSourceFreq, (UINT, UINT))
     FAKE_OUT_METHOD(GetStreamSourceFreq, (UINT, UINT*))
     FAKE_METHOD(SetIndices, (IDirect3DIndexBuffer9*))
     FAKE_OUT_METHOD(GetIndices, (IDirect3DIndexBuffer9**))
-    FAKE_OUT_METHOD(CreatePixelShader, (const DWORD *, IDirect3DPixelShader9 **))
+    FAKE_OUT_METHOD(CreatePixelShader, (const DWORD*, IDirect3DPixelShader9**))
     FAKE_METHOD(SetPixelShader, (IDirect3DPixelShader9*))
     FAKE_OUT_METHOD(GetPixelShader, (IDirect3DPixelShader9**))
-    FAKE_METHOD(SetPixelShaderConstantF, (UINT, const float *, UINT))
+    FAKE_METHOD(SetPixelShaderConstantF, (UINT, const float*, UINT))
     FAKE_OUT_METHOD(GetPixelShaderConstantF, (UINT, float*, UINT))
-    FAKE_METHOD(SetPixelShaderConstantI, (UINT, const int *, UINT))
+    FAKE_METHOD(SetPixelShaderConstantI, (UINT, const int*, UINT))
     FAKE_OUT_METHOD(GetPixelShaderConstantI, (UINT, int*, UINT))
-    FAKE_METHOD(SetPixelShaderConstantB, (UINT, const BOOL *, UINT))
+    FAKE_METHOD(SetPixelShaderConstantB, (UINT, const BOOL*, UINT))
     FAKE_OUT_METHOD(GetPixelShaderConstantB, (UINT, BOOL*, UINT))
-    FAKE_METHOD(DrawRectPatch, (UINT, const float *, const D3DRECTPATCH_INFO *))
-    FAKE_METHOD(DrawTriPatch, (UINT, const float *, const D3DTRIPATCH_INFO *))
+    FAKE_METHOD(DrawRectPatch, (UINT, const float*, const D3DRECTPATCH_INFO*))
+    FAKE_METHOD(DrawTriPatch, (UINT, const float*, const D3DTRIPATCH_INFO*))
     FAKE_METHOD(DeletePatch, (UINT))
     FAKE_OUT_METHOD(CreateQuery, (D3DQUERYTYPE, IDirect3DQuery9**))
 
@@ -290,8 +305,7 @@ public:
     HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT index,
                                                D3DDISPLAYMODE* mode) override;
     HRESULT STDMETHODCALLTYPE CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
-                                           D3DPRESENT_PARAMETERS* parameters,
-                                           IDirect3DDevice9** device) override;
+                                           D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) override;
     FAKE_METHOD(RegisterSoftwareDevice, (void*))
     FAKE_VALUE_METHOD(UINT, GetAdapterCount, ())
     FAKE_OUT_METHOD(GetAdapterIdentifier, (UINT, DWORD, D3DADAPTER_IDENTIFIER9*))
@@ -304,8 +318,8 @@ public:
     FAKE_OUT_METHOD(GetDeviceCaps, (UINT, D3DDEVTYPE, D3DCAPS9*))
     FAKE_VALUE_METHOD(HMONITOR, GetAdapterMonitor, (UINT))
 
-    std::vector<D3DDISPLAYMODE> Modes;                      // all formats, in adapter index order
-    std::vector<std::pair<D3DFORMAT, UINT>> FailingModes;   // (format, index) EnumAdapterModes refuses
+    std::vector<D3DDISPLAYMODE> Modes;                       // all formats, in adapter index order
+    std::vector<std::pair<D3DFORMAT, UINT>> FailingModes;    // (format, index) EnumAdapterModes refuses
     std::vector<std::pair<D3DFORMAT, UINT>> EnumeratedModes; // (format, index) of every EnumAdapterModes
     std::vector<CreateDeviceCall> CreateDeviceCalls;
     FakeDevice Device; // what CreateDevice hands out; it holds a reference on this object

@@ -25,10 +25,7 @@ ID3DXMesh* WrapIfScripted(ID3DXMesh* mesh)
 class FakeMesh final : public ID3DXMesh
 {
 public:
-    explicit FakeMesh(ID3DXMesh* inner) : m_inner(inner), m_refCount(1)
-    {
-        g_wrappedMeshes.insert(this);
-    }
+    explicit FakeMesh(ID3DXMesh* inner) : m_inner(inner), m_refCount(1) { g_wrappedMeshes.insert(this); }
 
     ID3DXMesh* Inner() const { return m_inner; }
 
@@ -36,8 +33,7 @@ public:
     {
         if (!out)
             return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ID3DXBaseMesh) ||
-            IsEqualGUID(riid, IID_ID3DXMesh))
+        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ID3DXBaseMesh) || IsEqualGUID(riid, IID_ID3DXMesh))
         {
             *out = this;
             AddRef();
@@ -304,110 +300,110 @@ FARPROC RealD3DX(const char* name)
 
 using namespace FakeD3DX;
 
-extern "C" {
-
-HRESULT WINAPI D3DXLoadMeshFromXW(const WCHAR* filename, DWORD flags, IDirect3DDevice9* device,
-                                  ID3DXBuffer** adjacency, ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
-                                  DWORD* materialCount, ID3DXMesh** mesh)
+extern "C"
 {
-    ++g_calls.LoadMeshFromX;
-    g_calls.LoadMeshOptions = flags;
-    g_calls.LoadMeshFile = filename ? filename : L"";
-    const HRESULT failure = g_script.LoadMeshFromX.Result;
-    if (g_script.LoadMeshFromX.Fire())
-        return failure;
-    typedef HRESULT(WINAPI * Function)(const WCHAR*, DWORD, IDirect3DDevice9*, ID3DXBuffer**, ID3DXBuffer**,
-                                       ID3DXBuffer**, DWORD*, ID3DXMesh**);
-    const HRESULT hr = Real<Function>("D3DXLoadMeshFromXW")(filename, flags, device, adjacency, materials,
-                                                            effectInstances, materialCount, mesh);
-    if (FAILED(hr))
-        return hr;
-    if (mesh)
-        *mesh = WrapIfScripted(*mesh);
-    if (g_script.NoAdjacencyBuffer && adjacency && *adjacency)
+    HRESULT WINAPI D3DXLoadMeshFromXW(const WCHAR* filename, DWORD flags, IDirect3DDevice9* device,
+                                      ID3DXBuffer** adjacency, ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
+                                      DWORD* materialCount, ID3DXMesh** mesh)
     {
-        (*adjacency)->Release();
-        *adjacency = nullptr;
-    }
-    if (g_script.NoMaterialBuffer && materials && *materials)
-    {
-        (*materials)->Release();
-        *materials = nullptr;
-        if (materialCount)
-            *materialCount = 0;
-    }
-    return hr;
-}
-
-HRESULT WINAPI D3DXCreateMesh(DWORD faceCount, DWORD vertexCount, DWORD flags, const D3DVERTEXELEMENT9* declaration,
-                              IDirect3DDevice9* device, ID3DXMesh** mesh)
-{
-    ++g_calls.CreateMesh;
-    const HRESULT failure = g_script.CreateMesh.Result;
-    if (g_script.CreateMesh.Fire())
-        return failure;
-    typedef HRESULT(WINAPI * Function)(DWORD, DWORD, DWORD, const D3DVERTEXELEMENT9*, IDirect3DDevice9*,
-                                       ID3DXMesh**);
-    const HRESULT hr = Real<Function>("D3DXCreateMesh")(faceCount, vertexCount, flags, declaration, device, mesh);
-    if (SUCCEEDED(hr) && mesh)
-        *mesh = WrapIfScripted(*mesh);
-    return hr;
-}
-
-HRESULT WINAPI D3DXComputeNormals(ID3DXBaseMesh* mesh, const DWORD* adjacency)
-{
-    ++g_calls.ComputeNormals;
-    g_calls.ComputeNormalsAdjacency = adjacency != nullptr;
-    const HRESULT failure = g_script.ComputeNormals.Result;
-    if (g_script.ComputeNormals.Fire())
-        return failure;
-    if (IsWrappedMesh(mesh))
-        mesh = static_cast<FakeMesh*>(static_cast<ID3DXMesh*>(mesh))->Inner();
-    typedef HRESULT(WINAPI * Function)(ID3DXBaseMesh*, const DWORD*);
-    return Real<Function>("D3DXComputeNormals")(mesh, adjacency);
-}
-
-HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* file, IDirect3DTexture9** texture)
-{
-    ++g_calls.CreateTextureFromFile;
-    g_calls.TextureFiles.push_back(file ? file : "");
-    const HRESULT failure = g_script.CreateTextureFromFile.Result;
-    if (g_script.CreateTextureFromFile.Fire())
-        return failure;
-    typedef HRESULT(WINAPI * Function)(IDirect3DDevice9*, const char*, IDirect3DTexture9**);
-    return Real<Function>("D3DXCreateTextureFromFileA")(device, file, texture);
-}
-
-HRESULT WINAPI D3DXCreateEffectFromFileW(IDirect3DDevice9* device, const WCHAR* file, const D3DXMACRO* defines,
-                                         ID3DXInclude* include, DWORD flags, ID3DXEffectPool* pool,
-                                         ID3DXEffect** effect, ID3DXBuffer** errors)
-{
-    ++g_calls.CreateEffect;
-    g_calls.EffectFlags = flags;
-    g_calls.EffectFile = file ? file : L"";
-    const HRESULT failure = g_script.CreateEffect.Result;
-    if (g_script.CreateEffect.Fire())
-    {
-        if (g_script.EffectErrorBuffer && errors)
+        ++g_calls.LoadMeshFromX;
+        g_calls.LoadMeshOptions = flags;
+        g_calls.LoadMeshFile = filename ? filename : L"";
+        const HRESULT failure = g_script.LoadMeshFromX.Result;
+        if (g_script.LoadMeshFromX.Fire())
+            return failure;
+        typedef HRESULT(WINAPI * Function)(const WCHAR*, DWORD, IDirect3DDevice9*, ID3DXBuffer**, ID3DXBuffer**,
+                                           ID3DXBuffer**, DWORD*, ID3DXMesh**);
+        const HRESULT hr = Real<Function>("D3DXLoadMeshFromXW")(filename, flags, device, adjacency, materials,
+                                                                effectInstances, materialCount, mesh);
+        if (FAILED(hr))
+            return hr;
+        if (mesh)
+            *mesh = WrapIfScripted(*mesh);
+        if (g_script.NoAdjacencyBuffer && adjacency && *adjacency)
         {
-            std::string text = g_script.EffectErrors;
-            text += '\0';
-            *errors = NewBuffer(text);
+            (*adjacency)->Release();
+            *adjacency = nullptr;
         }
-        return failure;
+        if (g_script.NoMaterialBuffer && materials && *materials)
+        {
+            (*materials)->Release();
+            *materials = nullptr;
+            if (materialCount)
+                *materialCount = 0;
+        }
+        return hr;
     }
-    if (g_script.FakeEffectPasses >= 0)
+
+    HRESULT WINAPI D3DXCreateMesh(DWORD faceCount, DWORD vertexCount, DWORD flags, const D3DVERTEXELEMENT9* declaration,
+                                  IDirect3DDevice9* device, ID3DXMesh** mesh)
     {
-        if (!effect)
-            return D3DERR_INVALIDCALL;
-        *effect = CreateFakeEffect(static_cast<UINT>(g_script.FakeEffectPasses));
-        if (errors)
-            *errors = nullptr;
-        return S_OK;
+        ++g_calls.CreateMesh;
+        const HRESULT failure = g_script.CreateMesh.Result;
+        if (g_script.CreateMesh.Fire())
+            return failure;
+        typedef HRESULT(WINAPI * Function)(DWORD, DWORD, DWORD, const D3DVERTEXELEMENT9*, IDirect3DDevice9*,
+                                           ID3DXMesh**);
+        const HRESULT hr = Real<Function>("D3DXCreateMesh")(faceCount, vertexCount, flags, declaration, device, mesh);
+        if (SUCCEEDED(hr) && mesh)
+            *mesh = WrapIfScripted(*mesh);
+        return hr;
     }
-    typedef HRESULT(WINAPI * Function)(IDirect3DDevice9*, const WCHAR*, const D3DXMACRO*, ID3DXInclude*, DWORD,
-                                       ID3DXEffectPool*, ID3DXEffect**, ID3DXBuffer**);
-    return Real<Function>("D3DXCreateEffectFromFileW")(device, file, defines, include, flags, pool, effect, errors);
-}
+
+    HRESULT WINAPI D3DXComputeNormals(ID3DXBaseMesh* mesh, const DWORD* adjacency)
+    {
+        ++g_calls.ComputeNormals;
+        g_calls.ComputeNormalsAdjacency = adjacency != nullptr;
+        const HRESULT failure = g_script.ComputeNormals.Result;
+        if (g_script.ComputeNormals.Fire())
+            return failure;
+        if (IsWrappedMesh(mesh))
+            mesh = static_cast<FakeMesh*>(static_cast<ID3DXMesh*>(mesh))->Inner();
+        typedef HRESULT(WINAPI * Function)(ID3DXBaseMesh*, const DWORD*);
+        return Real<Function>("D3DXComputeNormals")(mesh, adjacency);
+    }
+
+    HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* file, IDirect3DTexture9** texture)
+    {
+        ++g_calls.CreateTextureFromFile;
+        g_calls.TextureFiles.push_back(file ? file : "");
+        const HRESULT failure = g_script.CreateTextureFromFile.Result;
+        if (g_script.CreateTextureFromFile.Fire())
+            return failure;
+        typedef HRESULT(WINAPI * Function)(IDirect3DDevice9*, const char*, IDirect3DTexture9**);
+        return Real<Function>("D3DXCreateTextureFromFileA")(device, file, texture);
+    }
+
+    HRESULT WINAPI D3DXCreateEffectFromFileW(IDirect3DDevice9* device, const WCHAR* file, const D3DXMACRO* defines,
+                                             ID3DXInclude* include, DWORD flags, ID3DXEffectPool* pool,
+                                             ID3DXEffect** effect, ID3DXBuffer** errors)
+    {
+        ++g_calls.CreateEffect;
+        g_calls.EffectFlags = flags;
+        g_calls.EffectFile = file ? file : L"";
+        const HRESULT failure = g_script.CreateEffect.Result;
+        if (g_script.CreateEffect.Fire())
+        {
+            if (g_script.EffectErrorBuffer && errors)
+            {
+                std::string text = g_script.EffectErrors;
+                text += '\0';
+                *errors = NewBuffer(text);
+            }
+            return failure;
+        }
+        if (g_script.FakeEffectPasses >= 0)
+        {
+            if (!effect)
+                return D3DERR_INVALIDCALL;
+            *effect = CreateFakeEffect(static_cast<UINT>(g_script.FakeEffectPasses));
+            if (errors)
+                *errors = nullptr;
+            return S_OK;
+        }
+        typedef HRESULT(WINAPI * Function)(IDirect3DDevice9*, const WCHAR*, const D3DXMACRO*, ID3DXInclude*, DWORD,
+                                           ID3DXEffectPool*, ID3DXEffect**, ID3DXBuffer**);
+        return Real<Function>("D3DXCreateEffectFromFileW")(device, file, defines, include, flags, pool, effect, errors);
+    }
 
 } // extern "C"

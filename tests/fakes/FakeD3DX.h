@@ -77,7 +77,7 @@ struct MeshScript
     Fault LockAttributeBuffer;
     Fault SetAttributeTable;
     bool OptimizeInplaceSucceeds = false; // OptimizeInplace answers S_OK and changes nothing
-    DWORD NumFaces = 0; // non-zero: what GetNumFaces answers (the real mesh is not changed)
+    DWORD NumFaces = 0;                   // non-zero: what GetNumFaces answers (the real mesh is not changed)
 };
 
 struct Script

@@ -8,8 +8,7 @@ namespace Fake
 DirectInput8CreateScript DirectInput8CreateControl;
 
 FakeDirectInputDevice8W::FakeDirectInputDevice8W(const char* objectName)
-    : ComObject<IDirectInputDevice8W>(objectName), DataFormat(nullptr), CooperativeWindow(nullptr),
-      CooperativeFlags(0)
+    : ComObject<IDirectInputDevice8W>(objectName), DataFormat(nullptr), CooperativeWindow(nullptr), CooperativeFlags(0)
 {
 }
 
@@ -44,8 +43,7 @@ HRESULT STDMETHODCALLTYPE FakeDirectInputDevice8W::Acquire()
     return Record("Acquire");
 }
 
-FakeDirectInput8W::FakeDirectInput8W()
-    : ComObject<IDirectInput8W>("DirectInput"), Keyboard("Keyboard"), Mouse("Mouse")
+FakeDirectInput8W::FakeDirectInput8W() : ComObject<IDirectInput8W>("DirectInput"), Keyboard("Keyboard"), Mouse("Mouse")
 {
     Keyboard.Parent = this;
     Mouse.Parent = this;
@@ -87,7 +85,7 @@ HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid,
         const HMODULE library = LoadLibraryW(L"dinput8.dll");
         const CreateFunction create =
             library != nullptr ? reinterpret_cast<CreateFunction>(
-                                    reinterpret_cast<void (*)()>(GetProcAddress(library, "DirectInput8Create")))
+                                     reinterpret_cast<void (*)()>(GetProcAddress(library, "DirectInput8Create")))
                                : nullptr;
         return create != nullptr ? create(instance, version, iid, object, outer) : E_FAIL;
     }

@@ -56,7 +56,7 @@ public:
     FAKE_OUT_METHOD(GetDeviceInfo, (LPDIDEVICEINSTANCEW))
     FAKE_METHOD(RunControlPanel, (HWND, DWORD))
     FAKE_METHOD(Initialize, (HINSTANCE, DWORD, REFGUID))
-    FAKE_OUT_METHOD(CreateEffect, (REFGUID, LPCDIEFFECT, LPDIRECTINPUTEFFECT *, LPUNKNOWN))
+    FAKE_OUT_METHOD(CreateEffect, (REFGUID, LPCDIEFFECT, LPDIRECTINPUTEFFECT*, LPUNKNOWN))
     FAKE_METHOD(EnumEffects, (LPDIENUMEFFECTSCALLBACKW, LPVOID, DWORD))
     FAKE_OUT_METHOD(GetEffectInfo, (LPDIEFFECTINFOW, REFGUID))
     FAKE_OUT_METHOD(GetForceFeedbackState, (LPDWORD))
@@ -71,10 +71,10 @@ public:
     FAKE_METHOD(SetActionMap, (LPDIACTIONFORMATW, LPCWSTR, DWORD))
     FAKE_OUT_METHOD(GetImageInfo, (LPDIDEVICEIMAGEINFOHEADERW))
 
-    std::vector<BYTE> State;          // what a successful GetDeviceState returns
-    std::vector<DWORD> StateSizes;    // size argument of every GetDeviceState
-    LPCDIDATAFORMAT DataFormat;       // last SetDataFormat argument
-    HWND CooperativeWindow;           // last SetCooperativeLevel arguments
+    std::vector<BYTE> State;       // what a successful GetDeviceState returns
+    std::vector<DWORD> StateSizes; // size argument of every GetDeviceState
+    LPCDIDATAFORMAT DataFormat;    // last SetDataFormat argument
+    HWND CooperativeWindow;        // last SetCooperativeLevel arguments
     DWORD CooperativeFlags;
 };
 

@@ -45,7 +45,10 @@ HRESULT RecordingEffect::QueryInterface(REFIID riid, void** out)
     *out = nullptr;
     return E_NOINTERFACE;
 }
-ULONG RecordingEffect::AddRef() { return ++References; }
+ULONG RecordingEffect::AddRef()
+{
+    return ++References;
+}
 ULONG RecordingEffect::Release()
 {
     Record("Release", nullptr);
@@ -94,24 +97,48 @@ HRESULT RecordingEffect::BeginPass(UINT pass)
     Calls.back().Index = pass;
     return D3D_OK;
 }
-HRESULT RecordingEffect::CommitChanges() { Record("CommitChanges", nullptr); return D3D_OK; }
-HRESULT RecordingEffect::EndPass() { Record("EndPass", nullptr); return D3D_OK; }
-HRESULT RecordingEffect::End() { Record("End", nullptr); return D3D_OK; }
-HRESULT RecordingEffect::OnLostDevice() { Record("OnLostDevice", nullptr); return D3D_OK; }
-HRESULT RecordingEffect::OnResetDevice() { Record("OnResetDevice", nullptr); return D3D_OK; }
-D3DXHANDLE RecordingEffect::GetCurrentTechnique() { Record("GetCurrentTechnique", nullptr); return Technique; }
+HRESULT RecordingEffect::CommitChanges()
+{
+    Record("CommitChanges", nullptr);
+    return D3D_OK;
+}
+HRESULT RecordingEffect::EndPass()
+{
+    Record("EndPass", nullptr);
+    return D3D_OK;
+}
+HRESULT RecordingEffect::End()
+{
+    Record("End", nullptr);
+    return D3D_OK;
+}
+HRESULT RecordingEffect::OnLostDevice()
+{
+    Record("OnLostDevice", nullptr);
+    return D3D_OK;
+}
+HRESULT RecordingEffect::OnResetDevice()
+{
+    Record("OnResetDevice", nullptr);
+    return D3D_OK;
+}
+D3DXHANDLE RecordingEffect::GetCurrentTechnique()
+{
+    Record("GetCurrentTechnique", nullptr);
+    return Technique;
+}
 
-#define UNUSED_METHOD(name, ...)                   \
-    HRESULT RecordingEffect::name(__VA_ARGS__)     \
-    {                                              \
-        Record(#name, nullptr);                    \
-        return E_NOTIMPL;                          \
+#define UNUSED_METHOD(name, ...)                                                                                       \
+    HRESULT RecordingEffect::name(__VA_ARGS__)                                                                         \
+    {                                                                                                                  \
+        Record(#name, nullptr);                                                                                        \
+        return E_NOTIMPL;                                                                                              \
     }
-#define UNUSED_HANDLE(name, ...)                   \
-    D3DXHANDLE RecordingEffect::name(__VA_ARGS__)  \
-    {                                              \
-        Record(#name, nullptr);                    \
-        return nullptr;                            \
+#define UNUSED_HANDLE(name, ...)                                                                                       \
+    D3DXHANDLE RecordingEffect::name(__VA_ARGS__)                                                                      \
+    {                                                                                                                  \
+        Record(#name, nullptr);                                                                                        \
+        return nullptr;                                                                                                \
     }
 
 UNUSED_METHOD(GetDesc, D3DXEFFECT_DESC*)

@@ -10,11 +10,11 @@
 
 struct EffectCall
 {
-    std::string Method;          // "SetMatrix", "SetValue", "Begin", ...
-    std::string Name;            // parameter or technique name, empty for the others
-    std::vector<unsigned char> Bytes;  // the value as set (matrix, float, SetValue bytes)
-    const void* Pointer = nullptr;     // SetTexture's texture
-    UINT Index = 0;                    // BeginPass's pass
+    std::string Method;               // "SetMatrix", "SetValue", "Begin", ...
+    std::string Name;                 // parameter or technique name, empty for the others
+    std::vector<unsigned char> Bytes; // the value as set (matrix, float, SetValue bytes)
+    const void* Pointer = nullptr;    // SetTexture's texture
+    UINT Index = 0;                   // BeginPass's pass
 };
 
 class RecordingEffect : public ID3DXEffect

@@ -47,7 +47,7 @@ TEST_F(EffectReal, MissingFileIsReportedTwice)
 TEST_F(EffectReal, CompilerOutputIsLoggedAfterTheFailedCall)
 {
     ASSERT_TRUE(WriteFileBytes(L"broken.fx", "float4 c;\nfloat4 PS() : COLOR { return c }\n"
-                                            "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n"));
+                                             "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n"));
     EXPECT_EQ(Fx.LoadEffect(L"broken.fx", Device.Device), EffectCompileErrors);
     EXPECT_EQ(Fx.Fx, nullptr);
     const std::vector<std::wstring> entries = Log.Entries();

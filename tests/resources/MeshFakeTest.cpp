@@ -100,7 +100,6 @@ TEST_F(MeshFake, OtherLoaderFailuresAreStatus8)
                                       L"Error Code: 0x8007000E");
 }
 
-
 class MeshFakeLoadFailure : public MeshFake, public ::testing::WithParamInterface<int>
 {
 };
@@ -336,8 +335,8 @@ TEST_P(FallbackLockFailure, LeavesTheMeshAsItWas)
     const std::vector<std::wstring> entries = Log.Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_TRUE(StartsWith(entries[0], MeshHead + L"OptimizeForTriangleList | LINE: ")) << entries[0];
-    EXPECT_TRUE(EndsWith(entries[0], std::wstring(L"] >> Function \"") + call +
-                                         L"\" returned an error. Error Code: 0x8876086C"))
+    EXPECT_TRUE(EndsWith(entries[0],
+                         std::wstring(L"] >> Function \"") + call + L"\" returned an error. Error Code: 0x8876086C"))
         << entries[0];
 }
 
@@ -358,7 +357,8 @@ TEST_F(MeshFake, FallbackAttributeTableFailureIsStatus5)
     delete[] adjacency;
     const std::vector<std::wstring> entries = Log.Entries();
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_TRUE(EndsWith(entries[0], L"] >> Function \"SetAttributeTable()\" returned an error. Error Code: 0x8007000E"))
+    EXPECT_TRUE(
+        EndsWith(entries[0], L"] >> Function \"SetAttributeTable()\" returned an error. Error Code: 0x8007000E"))
         << entries[0];
 }
 
@@ -386,7 +386,8 @@ TEST_F(MeshFake, FallbackRefusesIndicesOutOfRange)
     const std::vector<std::wstring> entries = Log.Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_TRUE(StartsWith(entries[0], MeshHead + L"OptimizeForTriangleList | LINE: ")) << entries[0];
-    EXPECT_TRUE(EndsWith(entries[0], L"] >> Cannot order the mesh for the vertex cache: bad indices or not enough memory"))
+    EXPECT_TRUE(
+        EndsWith(entries[0], L"] >> Cannot order the mesh for the vertex cache: bad indices or not enough memory"))
         << entries[0];
 }
 

@@ -46,15 +46,13 @@ bool Near(float a, float b)
 class MeshXReal : public ::testing::Test
 {
 protected:
-    MeshXReal()
-        : Folder(::testing::UnitTest::GetInstance()->current_test_info()->name()), Log()
-    {
-    }
+    MeshXReal() : Folder(::testing::UnitTest::GetInstance()->current_test_info()->name()), Log() {}
     void SetUp() override { ASSERT_TRUE(Device.Ok()) << "no Direct3D device"; }
     void TearDown() override { Quads.ReleaseMesh(); }
 
     // Writes quads.x (quad q has material quadMaterials[q]) and loads it into Quads.
-    int LoadQuads(const int quadMaterials[4], const std::vector<XMaterial>& materials, const std::wstring& name = L"quads.x")
+    int LoadQuads(const int quadMaterials[4], const std::vector<XMaterial>& materials,
+                  const std::wstring& name = L"quads.x")
     {
         EXPECT_TRUE(WriteFileBytes(name, QuadsXFile(quadMaterials, materials)));
         return Quads.LoadMesh(name, Device.Device);
@@ -85,9 +83,9 @@ TEST_F(MeshXReal, ThreeMaterialsOfWhichTheSecondNamesAMissingTexture)
     ID3DXBuffer* buffer = nullptr;
     DWORD count = 0;
     ID3DXMesh* reference = nullptr;
-    ASSERT_EQ(D3DXLoadMeshFromXW(L"quads.x", D3DXMESH_MANAGED, Device.Device, nullptr, &buffer, nullptr, &count,
-                                 &reference),
-              S_OK);
+    ASSERT_EQ(
+        D3DXLoadMeshFromXW(L"quads.x", D3DXMESH_MANAGED, Device.Device, nullptr, &buffer, nullptr, &count, &reference),
+        S_OK);
     ASSERT_EQ(count, 3u);
     const D3DXMATERIAL* expected = static_cast<const D3DXMATERIAL*>(buffer->GetBufferPointer());
     for (DWORD i = 0; i < count; ++i)
@@ -163,8 +161,7 @@ TEST_F(MeshXReal, LoadedMeshHasTheStaticLayoutAndRecomputedNormals)
 TEST_F(MeshXReal, DrawSubsetDrawsTheFacesOfEachMaterial)
 {
     const int quadMaterials[4] = {2, 0, 1, 0};
-    ASSERT_EQ(LoadQuads(quadMaterials, {Material(1, 0, 0, ""), Material(0, 1, 0, ""), Material(0, 0, 1, "")}),
-              MeshOk);
+    ASSERT_EQ(LoadQuads(quadMaterials, {Material(1, 0, 0, ""), Material(0, 1, 0, ""), Material(0, 0, 1, "")}), MeshOk);
 
     for (DWORD subset = 0; subset < 4; ++subset)
     {
@@ -207,9 +204,9 @@ TEST_F(MeshXReal, FileWithoutMaterialListGetsWhatD3DXReports)
     ID3DXBuffer* buffer = nullptr;
     DWORD count = 0;
     ID3DXMesh* reference = nullptr;
-    ASSERT_EQ(D3DXLoadMeshFromXW(L"plain.x", D3DXMESH_MANAGED, Device.Device, nullptr, &buffer, nullptr, &count,
-                                 &reference),
-              S_OK);
+    ASSERT_EQ(
+        D3DXLoadMeshFromXW(L"plain.x", D3DXMESH_MANAGED, Device.Device, nullptr, &buffer, nullptr, &count, &reference),
+        S_OK);
     const DWORD reported = (buffer && buffer->GetBufferSize()) ? count : 0;
     if (buffer)
         buffer->Release();
@@ -273,7 +270,7 @@ TEST_F(MeshXReal, FailedLoadsLeaveTheMeshEmpty)
     const int missing = Quads.LoadMesh(L"missing.x", Device.Device);
     // An integer where a float belongs makes the loader fail.
     ASSERT_TRUE(WriteFileBytes(L"bad.x", "xof 0303txt 0032\nMesh m {\n 3;\n -1;-1;0;,\n 0;1;0;,\n 1;-1;0;;\n"
-                                        " 1;\n 3;0,1,2;;\n}\n"));
+                                         " 1;\n 3;0,1,2;;\n}\n"));
     const int bad = Quads.LoadMesh(L"bad.x", Device.Device);
     EXPECT_EQ(Quads.D3DXMesh, nullptr);
     EXPECT_TRUE(Quads.Materials.empty());
@@ -393,9 +390,10 @@ TEST_P(VertexCacheFallback, ReordersFacesVerticesAttributesAndAdjacencyConsisten
     const std::vector<Vertex> verticesAfter = ReadVertices(grid);
     ASSERT_EQ(verticesAfter.size(), verticesBefore.size());
     for (const Vertex& vertex : verticesBefore)
-        EXPECT_EQ(std::count_if(verticesAfter.begin(), verticesAfter.end(),
-                                [&vertex](const Vertex& other) { return std::memcmp(&vertex, &other, sizeof vertex) == 0; }),
-                  1);
+        EXPECT_EQ(
+            std::count_if(verticesAfter.begin(), verticesAfter.end(),
+                          [&vertex](const Vertex& other) { return std::memcmp(&vertex, &other, sizeof vertex) == 0; }),
+            1);
     const std::vector<DWORD> indices = ReadIndices(grid);
     EXPECT_EQ(indices[0], 0u);
 
@@ -521,5 +519,7 @@ TEST_F(MeshXReal, AShortAdjacencyBufferLeavesTheRestOpen)
 }
 
 INSTANTIATE_TEST_SUITE_P(IndexWidths, VertexCacheFallback, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Indices32" : "Indices16"; });
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Indices32" : "Indices16";
+                         });
 } // namespace

@@ -178,33 +178,33 @@ std::vector<std::uint32_t> ColorEffectBinary()
 {
     // Offsets are from file byte 8; see the comments for each record.
     return {
-        0xFEFF0901, 0x00000084,                                                 // tag, header at 0x84
-        0x00000000,                                                             // 00 empty string
-        0x00000003, 0x00000001, 0x00000020, 0, 0, 0x00000004, 0x00000001,       // 04 float4 typedef
-        0x00000008, 0x6F635F67, 0x00726F6C,                                     // 20 "g_color"
-        0x3E800000, 0x3F000000, 0x3F800000, 0x3F800000,                         // 2C 0.25 0.5 1 1
-        0x00000002, 0x00000002, 0, 0, 0, 0x00000001, 0x00000001,                // 3C INT typedef
-        0x00000000,                                                             // 58 FALSE
-        0x0000000F, 0x00000004, 0, 0, 0,                                        // 5C pixel shader typedef
-        0x00000001,                                                             // 70 object id 1
-        0x00000002, 0x00000054,                                                 // 74 "T"
-        0x00000002, 0x00000050,                                                 // 7C "P"
-        0x00000001, 0x00000001, 0x00000002, 0x00000002,                         // 84 header
-        0x00000004, 0x0000002C, 0, 0,                                           // 94 parameter
-        0x00000074, 0, 0x00000001,                                              // A4 technique
-        0x0000007C, 0, 0x00000002,                                              // B0 pass
-        0, 0, 0x0000003C, 0x00000058,                                           // BC ZEnable
-        0x00000093, 0, 0x0000005C, 0x00000070,                                  // CC PixelShader
-        0, 0x00000001,                                                          // DC 0 objects, 1 resource
-        0, 0, 0xFFFFFFFF, 0x00000001, 0, 0x00000074,                            // E4 resource
-        0xFFFF0200,                                                             // FC ps_2_0
-        0x0017FFFE, 0x42415443,                                                 // 100 CTAB comment
-        0x0000001C, 0x00000048, 0xFFFF0200, 0x00000001, 0x0000001C, 0, 0x00000050, // 108 header
-        0x00000030, 0x00000002, 0x00000001, 0x00000038, 0,                      // 124 g_color c0
-        0x6F635F67, 0x00726F6C,                                                 // 138 "g_color"
-        0x00030001, 0x00040001, 0x00000001, 0,                                  // 140 float4 type
-        0x6F727866, 0x006F746F, 0x325F7370, 0xAB00305F,                         // 150 creator, target
-        0x02000001, 0x800F0800, 0xA0E40000, 0x0000FFFF,                         // 160 mov oC0, c0; end
+        0xFEFF0901, 0x00000084,                                                             // tag, header at 0x84
+        0x00000000,                                                                         // 00 empty string
+        0x00000003, 0x00000001, 0x00000020, 0,          0,          0x00000004, 0x00000001, // 04 float4 typedef
+        0x00000008, 0x6F635F67, 0x00726F6C,                                                 // 20 "g_color"
+        0x3E800000, 0x3F000000, 0x3F800000, 0x3F800000,                                     // 2C 0.25 0.5 1 1
+        0x00000002, 0x00000002, 0,          0,          0,          0x00000001, 0x00000001, // 3C INT typedef
+        0x00000000,                                                                         // 58 FALSE
+        0x0000000F, 0x00000004, 0,          0,          0,                                  // 5C pixel shader typedef
+        0x00000001,                                                                         // 70 object id 1
+        0x00000002, 0x00000054,                                                             // 74 "T"
+        0x00000002, 0x00000050,                                                             // 7C "P"
+        0x00000001, 0x00000001, 0x00000002, 0x00000002,                                     // 84 header
+        0x00000004, 0x0000002C, 0,          0,                                              // 94 parameter
+        0x00000074, 0,          0x00000001,                                                 // A4 technique
+        0x0000007C, 0,          0x00000002,                                                 // B0 pass
+        0,          0,          0x0000003C, 0x00000058,                                     // BC ZEnable
+        0x00000093, 0,          0x0000005C, 0x00000070,                                     // CC PixelShader
+        0,          0x00000001,                                                             // DC 0 objects, 1 resource
+        0,          0,          0xFFFFFFFF, 0x00000001, 0,          0x00000074,             // E4 resource
+        0xFFFF0200,                                                                         // FC ps_2_0
+        0x0017FFFE, 0x42415443,                                                             // 100 CTAB comment
+        0x0000001C, 0x00000048, 0xFFFF0200, 0x00000001, 0x0000001C, 0,          0x00000050, // 108 header
+        0x00000030, 0x00000002, 0x00000001, 0x00000038, 0,                                  // 124 g_color c0
+        0x6F635F67, 0x00726F6C,                                                             // 138 "g_color"
+        0x00030001, 0x00040001, 0x00000001, 0,                                              // 140 float4 type
+        0x6F727866, 0x006F746F, 0x325F7370, 0xAB00305F,                                     // 150 creator, target
+        0x02000001, 0x800F0800, 0xA0E40000, 0x0000FFFF,                                     // 160 mov oC0, c0; end
     };
 }
 
@@ -213,8 +213,8 @@ ID3DXMesh* CreateGridMesh(IDirect3DDevice9* device, int n, int attributeCount, b
     const DWORD vertexCount = static_cast<DWORD>((n + 1) * (n + 1));
     const DWORD faceCount = static_cast<DWORD>(n * n * 2);
     ID3DXMesh* mesh = nullptr;
-    if (FAILED(D3DXCreateMesh(faceCount, vertexCount, D3DXMESH_MANAGED | (indices32 ? D3DXMESH_32BIT : 0),
-                              StaticLayout, device, &mesh)))
+    if (FAILED(D3DXCreateMesh(faceCount, vertexCount, D3DXMESH_MANAGED | (indices32 ? D3DXMESH_32BIT : 0), StaticLayout,
+                              device, &mesh)))
         return nullptr;
 
     Vertex* vertices = nullptr;

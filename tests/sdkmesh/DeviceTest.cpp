@@ -63,8 +63,8 @@ std::vector<Face> Faces(ID3DXMesh* mesh)
                 {
                     const DWORD index = wide ? static_cast<const DWORD*>(indices)[3 * f + k]
                                              : static_cast<const WORD*>(indices)[3 * f + k];
-                    const float* p = reinterpret_cast<const float*>(static_cast<const BYTE*>(vertices) +
-                                                                    index * stride);
+                    const float* p =
+                        reinterpret_cast<const float*>(static_cast<const BYTE*>(vertices) + index * stride);
                     face.CenterX += p[0] / 3;
                     face.CenterY += p[1] / 3;
                 }
@@ -152,8 +152,8 @@ TEST_F(SdkDevice, TwoSubsetsWithTexturesInTheStaticLayout)
 
     D3DVERTEXELEMENT9 decl[MAX_FVF_DECL_SIZE];
     ASSERT_EQ(mesh.D3DXMesh->GetDeclaration(decl), D3D_OK);
-    const D3DVERTEXELEMENT9 expected[] = {{0, 0, 2, 0, 0, 0}, {0, 12, 2, 0, 3, 0}, {0, 24, 1, 0, 5, 0},
-                                          {0xFF, 0, 17, 0, 0, 0}};
+    const D3DVERTEXELEMENT9 expected[] = {
+        {0, 0, 2, 0, 0, 0}, {0, 12, 2, 0, 3, 0}, {0, 24, 1, 0, 5, 0}, {0xFF, 0, 17, 0, 0, 0}};
     EXPECT_EQ(0, std::memcmp(decl, expected, sizeof(expected)));
 
     const std::vector<Face> faces = Faces(mesh.D3DXMesh);
@@ -287,8 +287,8 @@ TEST_F(SdkDevice, AbsentTextureIsLoggedAndSkipped)
     LogCapture log;
     ASSERT_EQ(Load(file), 0);
     EXPECT_EQ(log.Entries(), Messages{L"[.\\Mesh | Mesh::AddTexture | LINE: *] >>  >> Cannot load texture "
-                                       L"from file: " +
-                                       folder.Path() + L"\\missing.bmp. The is no such a file."});
+                                      L"from file: " +
+                                      folder.Path() + L"\\missing.bmp. The is no such a file."});
     EXPECT_EQ(mesh.Textures.size(), 2u);
     EXPECT_EQ(mesh.Materials.size(), 1u);
 }
@@ -320,7 +320,7 @@ TEST_F(SdkDevice, OnlyBackslashSeparatesTheTextureFolder)
     ASSERT_EQ(mesh.LoadMesh(slashed, device.Device), 0);
     EXPECT_EQ(mesh.TextureDir, "");
     EXPECT_EQ(log.Entries(), Messages{L"[.\\Mesh | Mesh::AddTexture | LINE: *] >>  >> Cannot load texture "
-                                       L"from file: nowhere-h4.bmp. The is no such a file."});
+                                      L"from file: nowhere-h4.bmp. The is no such a file."});
 }
 
 TEST_F(SdkDevice, SubsetsAskingForMoreFacesAreCutAtTheLastFace)
@@ -376,7 +376,7 @@ TEST_F(SdkDevice, D3DXCreateMeshRefusesNoFaces)
     LogCapture log;
     EXPECT_EQ(Load(file), 15);
     EXPECT_EQ(log.Entries(), Messages{Entry(L"SetMesh", L"Function \"D3DXCreateMesh()\" returned an "
-                                                              L"error. Error Code: 0x8876086C")});
+                                                        L"error. Error Code: 0x8876086C")});
     EXPECT_EQ(mesh.D3DXMesh, nullptr);
     EXPECT_EQ(mesh.VertexData, nullptr);
 }
@@ -428,8 +428,7 @@ TEST_F(SdkDevice, CorruptedFilesLoadOrFailWithALoggedStatus)
         else
         {
             ++failures;
-            EXPECT_TRUE((status >= 1 && status <= 6) || (status >= 8 && status <= 13) ||
-                        (status >= 15 && status <= 18))
+            EXPECT_TRUE((status >= 1 && status <= 6) || (status >= 8 && status <= 13) || (status >= 15 && status <= 18))
                 << "variant " << v << " status " << status;
             ASSERT_EQ(mesh.D3DXMesh, nullptr);
             ASSERT_EQ(mesh.VertexBufferHeaders, nullptr);

@@ -79,8 +79,8 @@ TEST_F(SdkFakeD3DX, CreateMeshFails)
     FakeD3DX::Current().CreateMesh.Result = E_OUTOFMEMORY;
     LogCapture log;
     EXPECT_EQ(mesh.LoadMesh(path, device.Device), 15);
-    EXPECT_EQ(log.Entries(), (Messages{CallEntry(L".\\Mesh_SDKMesh", L"Mesh_SDKMesh::SetMesh",
-                                                  L"D3DXCreateMesh()", L"0x8007000E")}));
+    EXPECT_EQ(log.Entries(),
+              (Messages{CallEntry(L".\\Mesh_SDKMesh", L"Mesh_SDKMesh::SetMesh", L"D3DXCreateMesh()", L"0x8007000E")}));
     ExpectEmpty();
 }
 
@@ -104,8 +104,8 @@ TEST_F(SdkFakeD3DX, LockFailures)
         (FakeD3DX::Current().Mesh.*row.Lock).Result = D3DERR_INVALIDCALL;
         LogCapture log;
         EXPECT_EQ(mesh.LoadMesh(path, device.Device), row.Status);
-        EXPECT_EQ(log.Entries(), (Messages{CallEntry(L".\\Mesh_SDKMesh", L"Mesh_SDKMesh::SetMesh",
-                                                      row.Call, L"0x8876086C")}));
+        EXPECT_EQ(log.Entries(),
+                  (Messages{CallEntry(L".\\Mesh_SDKMesh", L"Mesh_SDKMesh::SetMesh", row.Call, L"0x8876086C")}));
         ExpectEmpty();
         EXPECT_EQ(RefCount(device.Device), baseline);
     }
@@ -118,9 +118,8 @@ TEST_F(SdkFakeD3DX, SharedStepFailuresPassThrough)
         FakeD3DX::Current().Mesh.GenerateAdjacency.Result = E_FAIL;
         LogCapture log;
         EXPECT_EQ(mesh.LoadMesh(path, device.Device), 3);
-        EXPECT_EQ(log.Entries(),
-                  (Messages{CallEntry(L".\\Mesh", L"Mesh::GenerateAdjacencies", L"GenerateAdjacency()",
-                                      L"0x80004005")}));
+        EXPECT_EQ(log.Entries(), (Messages{CallEntry(L".\\Mesh", L"Mesh::GenerateAdjacencies", L"GenerateAdjacency()",
+                                                     L"0x80004005")}));
         ExpectEmpty();
     }
     {
@@ -128,9 +127,8 @@ TEST_F(SdkFakeD3DX, SharedStepFailuresPassThrough)
         FakeD3DX::Current().ComputeNormals.Result = E_FAIL;
         LogCapture log;
         EXPECT_EQ(mesh.LoadMesh(path, device.Device), 4);
-        EXPECT_EQ(log.Entries(),
-                  (Messages{CallEntry(L".\\Mesh", L"Mesh::ConvertToStaticMesh", L"D3DXComputeNormals()",
-                                      L"0x80004005")}));
+        EXPECT_EQ(log.Entries(), (Messages{CallEntry(L".\\Mesh", L"Mesh::ConvertToStaticMesh", L"D3DXComputeNormals()",
+                                                     L"0x80004005")}));
         ExpectEmpty();
     }
 }
@@ -142,9 +140,9 @@ TEST_F(SdkFakeD3DX, TextureThatCannotBeLoadedEndsTheLoad)
     LogCapture log;
     EXPECT_EQ(mesh.LoadMesh(path, device.Device), 6);
     EXPECT_EQ(log.Entries(), (Messages{L"[.\\Mesh | Mesh::AddTexture | LINE: *] >>  >> Cannot load texture "
-                                        L"from file: " +
-                                        folder.Path() +
-                                        L"\\t.bmp. Function \"D3DXCreateTextureFromFileA()\" returned an "
-                                        L"error code: 0x8007000E"}));
+                                       L"from file: " +
+                                       folder.Path() +
+                                       L"\\t.bmp. Function \"D3DXCreateTextureFromFileA()\" returned an "
+                                       L"error code: 0x8007000E"}));
     ExpectEmpty();
 }

@@ -128,12 +128,10 @@ TEST(SdkFormatHeader, VersionIsCheckedBeforeByteOrder)
 
     image[0] = 102;
     image[4] = 1;
-    EXPECT_EQ(SdkMeshFormat::ReadMainHeader(image.data(), image.size(), header),
-              SdkMeshFormat::HeaderBadVersion);
+    EXPECT_EQ(SdkMeshFormat::ReadMainHeader(image.data(), image.size(), header), SdkMeshFormat::HeaderBadVersion);
     image[0] = 101;
     image[4] = 2;
-    EXPECT_EQ(SdkMeshFormat::ReadMainHeader(image.data(), image.size(), header),
-              SdkMeshFormat::HeaderBigEndian);
+    EXPECT_EQ(SdkMeshFormat::ReadMainHeader(image.data(), image.size(), header), SdkMeshFormat::HeaderBigEndian);
     EXPECT_EQ(SdkMeshFormat::ReadMainHeader(image.data(), 103, header), SdkMeshFormat::HeaderCopyFailed);
     EXPECT_EQ(SdkMeshFormat::ReadMainHeader(nullptr, 104, header), SdkMeshFormat::HeaderCopyFailed);
 }
@@ -302,10 +300,8 @@ TEST(SdkSections, RecordsReadAtTheirFileOffsets)
     EXPECT_EQ(mesh.Subsets[1].MaterialId, 0u);
     EXPECT_EQ(mesh.Subsets[0].IndexCount, 18u);
     EXPECT_EQ(0, std::memcmp(mesh.Frames, &image[layout.Frames], 2 * 184));
-    EXPECT_EQ(0, std::memcmp(mesh.VertexData[0], file.VertexBuffers[0].Data.data(),
-                             file.VertexBuffers[0].Data.size()));
-    EXPECT_EQ(0, std::memcmp(mesh.IndexData[0], file.IndexBuffers[0].Data.data(),
-                             file.IndexBuffers[0].Data.size()));
+    EXPECT_EQ(0, std::memcmp(mesh.VertexData[0], file.VertexBuffers[0].Data.data(), file.VertexBuffers[0].Data.size()));
+    EXPECT_EQ(0, std::memcmp(mesh.IndexData[0], file.IndexBuffers[0].Data.data(), file.IndexBuffers[0].Data.size()));
     EXPECT_EQ(mesh.MeshSubsetLists[0][0], 1u);
     EXPECT_EQ(mesh.MeshFrameInfluenceLists[0][2], 1u);
     // Materials are 1256 bytes apart: the third one reads right.
@@ -325,9 +321,9 @@ TEST(SdkSections, HighHalvesOfOffsetsAreIgnored)
     SdkWriter::File file = FullFile();
     SdkWriter::Layout layout;
     std::vector<std::uint8_t> image = SdkWriter::Build(file, &layout);
-    SdkWriter::Put32(image, 56 + 4, 0xDEAD);                              // vertex buffer headers
-    SdkWriter::Put32(image, layout.VertexBufferHeaders + 280 + 4, 0x1);   // vertex data
-    SdkWriter::Put32(image, layout.Meshes + 208 + 4, 0xFFFFFFFF);         // subset list
+    SdkWriter::Put32(image, 56 + 4, 0xDEAD);                            // vertex buffer headers
+    SdkWriter::Put32(image, layout.VertexBufferHeaders + 280 + 4, 0x1); // vertex data
+    SdkWriter::Put32(image, layout.Meshes + 208 + 4, 0xFFFFFFFF);       // subset list
     SdkMeshFormat::Tables mesh;
     EXPECT_EQ(RunSections(mesh, image), 0);
     EXPECT_EQ(mesh.MeshSubsetLists[0][0], 0u);

@@ -43,10 +43,9 @@ bool IsEmpty(const Mesh_SDKMesh& mesh)
     MainHeader zero;
     std::memset(&zero, 0, sizeof(zero));
     return std::memcmp(&mesh.Header, &zero, sizeof(zero)) == 0 && !mesh.VertexBufferHeaders &&
-           !mesh.IndexBufferHeaders && !mesh.MeshInfos && !mesh.Subsets && !mesh.Frames &&
-           !mesh.MaterialRecords && !mesh.VertexData && !mesh.IndexData && !mesh.MeshSubsetLists &&
-           !mesh.MeshFrameInfluenceLists && !mesh.D3DXMesh && mesh.Materials.empty() &&
-           mesh.Textures.empty();
+           !mesh.IndexBufferHeaders && !mesh.MeshInfos && !mesh.Subsets && !mesh.Frames && !mesh.MaterialRecords &&
+           !mesh.VertexData && !mesh.IndexData && !mesh.MeshSubsetLists && !mesh.MeshFrameInfluenceLists &&
+           !mesh.D3DXMesh && mesh.Materials.empty() && mesh.Textures.empty();
 }
 
 // The file and section steps in load order, on an image in memory; 0 when all succeed.
@@ -55,11 +54,16 @@ int RunSections(Mesh_SDKMesh& mesh, const std::vector<std::uint8_t>& image)
     const std::uint8_t* p = image.empty() ? nullptr : image.data();
     const std::uint32_t n = static_cast<std::uint32_t>(image.size());
     typedef int (Mesh_SDKMesh::*Step)(const std::uint8_t*, std::uint32_t);
-    const Step steps[] = {&Mesh_SDKMesh::LoadMainHeader,      &Mesh_SDKMesh::LoadVertexBuffersHeaders,
-                          &Mesh_SDKMesh::LoadIndexBuffersHeaders, &Mesh_SDKMesh::LoadMeshInfo,
-                          &Mesh_SDKMesh::LoadSubsets,         &Mesh_SDKMesh::LoadFrames,
-                          &Mesh_SDKMesh::LoadMaterials,       &Mesh_SDKMesh::LoadVertexBuffers,
-                          &Mesh_SDKMesh::LoadIndexBuffers,    &Mesh_SDKMesh::LoadMeshesSubsets,
+    const Step steps[] = {&Mesh_SDKMesh::LoadMainHeader,
+                          &Mesh_SDKMesh::LoadVertexBuffersHeaders,
+                          &Mesh_SDKMesh::LoadIndexBuffersHeaders,
+                          &Mesh_SDKMesh::LoadMeshInfo,
+                          &Mesh_SDKMesh::LoadSubsets,
+                          &Mesh_SDKMesh::LoadFrames,
+                          &Mesh_SDKMesh::LoadMaterials,
+                          &Mesh_SDKMesh::LoadVertexBuffers,
+                          &Mesh_SDKMesh::LoadIndexBuffers,
+                          &Mesh_SDKMesh::LoadMeshesSubsets,
                           &Mesh_SDKMesh::LoadMeshesFrameInfluences};
     for (Step step : steps)
     {
@@ -200,8 +204,7 @@ TEST_F(SdkLoadFailure, BlockRows)
          L"Failed to copy vertex buffer data"},
         {layout.IndexBufferHeaders + 8, true, layout.IndexBufferHeaders + 24, L"LoadIndexBuffers",
          L"Failed to copy index buffer data"},
-        {layout.Meshes + 172, false, layout.Meshes + 208, L"LoadMeshesSubsets",
-         L"Failed to copy mesh subsets data"},
+        {layout.Meshes + 172, false, layout.Meshes + 208, L"LoadMeshesSubsets", L"Failed to copy mesh subsets data"},
         {layout.Meshes + 176, false, layout.Meshes + 216, L"LoadMeshesFrameInfluences",
          L"Failed to copy frame influences data"},
     };
@@ -225,8 +228,8 @@ TEST_F(SdkLoadFailure, BlockRows)
                 SdkWriter::Put32(image, row.SizeField, 0xFFFFFFFFu);
             LogCapture log;
             EXPECT_EQ(Load(image), row.SizeIs64 ? 11 : 10) << Narrow(row.Step);
-            EXPECT_EQ(log.Entries(), Messages{row.SizeIs64 ? Entry(row.Step, row.Text)
-                                                            : Entry(row.Step, L"Out of memory")});
+            EXPECT_EQ(log.Entries(),
+                      Messages{row.SizeIs64 ? Entry(row.Step, row.Text) : Entry(row.Step, L"Out of memory")});
             EXPECT_TRUE(IsEmpty(mesh));
         }
         {
@@ -314,8 +317,7 @@ TEST_F(SdkLoadFailure, LoadOnALoadedMeshReleasesTheLoadFirst)
         SdkWriter::Put32(image, field, 100000);
     LogCapture log;
     EXPECT_EQ(Load(image), 12);
-    EXPECT_EQ(log.Entries(),
-              Messages{Entry(L"LoadMainHeader", L"Invalid version: 100. Supported version is 101")});
+    EXPECT_EQ(log.Entries(), Messages{Entry(L"LoadMainHeader", L"Invalid version: 100. Supported version is 101")});
     EXPECT_TRUE(IsEmpty(mesh));
 }
 

@@ -200,8 +200,7 @@ VertexBuffer GridVertices(std::uint32_t columns, std::uint32_t rows)
         for (std::uint32_t x = 0; x <= columns; ++x)
         {
             // Normals deliberately wrong: the loader recomputes them.
-            const float v[8] = {float(x), float(y), 0.0f, 1.0f, 1.0f, 1.0f,
-                                float(x) / columns, float(y) / rows};
+            const float v[8] = {float(x), float(y), 0.0f, 1.0f, 1.0f, 1.0f, float(x) / columns, float(y) / rows};
             const std::uint8_t* p = reinterpret_cast<const std::uint8_t*>(v);
             vb.Data.insert(vb.Data.end(), p, p + sizeof(v));
         }
@@ -262,8 +261,8 @@ std::vector<Field> Fields(const File& file, const Layout& layout)
     for (std::size_t i = 0; i < file.VertexBuffers.size(); ++i)
     {
         const std::size_t r = layout.VertexBufferHeaders + 288 * i;
-        fields.insert(fields.end(), {{r, 8}, {r + 8, 8}, {r + 280, 8}, {r + 24, 4}, {r + 28, 4},
-                                     {r + 48, 4}, {r + 52, 4}});
+        fields.insert(fields.end(),
+                      {{r, 8}, {r + 8, 8}, {r + 280, 8}, {r + 24, 4}, {r + 28, 4}, {r + 48, 4}, {r + 52, 4}});
     }
     for (std::size_t i = 0; i < file.IndexBuffers.size(); ++i)
     {
@@ -307,10 +306,22 @@ std::vector<std::uint8_t> Mutate(const std::vector<std::uint8_t>& good, const st
     default:
     {
         const Field& field = fields[random.Below(static_cast<std::uint32_t>(fields.size()))];
-        const std::uint64_t values[] = {0,           1,           2,           3,
-                                        size - 1u,   size,        size + 1u,   0x7FFFu,
-                                        0xFFFFu,     0x7FFFFFFFu, 0xFFFFFFFFu, 0x10000u,
-                                        0x3FFFFFFFu, 0x100000000ull, random.Next(), random.Below(size),
+        const std::uint64_t values[] = {0,
+                                        1,
+                                        2,
+                                        3,
+                                        size - 1u,
+                                        size,
+                                        size + 1u,
+                                        0x7FFFu,
+                                        0xFFFFu,
+                                        0x7FFFFFFFu,
+                                        0xFFFFFFFFu,
+                                        0x10000u,
+                                        0x3FFFFFFFu,
+                                        0x100000000ull,
+                                        random.Next(),
+                                        random.Below(size),
                                         0xFFFFFFFFFFFFFFFFull};
         const std::uint64_t value = values[random.Below(sizeof(values) / sizeof(values[0]))];
         if (field.Width == 2)

@@ -79,8 +79,7 @@ struct File
 // Where Build put things, for tests that corrupt one field.
 struct Layout
 {
-    std::uint32_t VertexBufferHeaders = 0, IndexBufferHeaders = 0, Meshes = 0, Subsets = 0,
-                  Frames = 0, Materials = 0;
+    std::uint32_t VertexBufferHeaders = 0, IndexBufferHeaders = 0, Meshes = 0, Subsets = 0, Frames = 0, Materials = 0;
     std::vector<std::uint32_t> SubsetLists, FrameInfluenceLists, VertexData, IndexData;
 };
 

@@ -104,36 +104,36 @@ std::wstring WithoutLine(const std::wstring& message)
         return ::testing::AssertionFailure() << "no [F | Q | LINE: L] head in \"" << Narrow(message) << "\"";
     const std::vector<std::string> lines = SourceLines(head.File);
     if (lines.empty())
-        return ::testing::AssertionFailure() << "no source file for " << Narrow(head.File) << " under "
-                                             << VEXA_SOURCE_DIR;
+        return ::testing::AssertionFailure()
+               << "no source file for " << Narrow(head.File) << " under " << VEXA_SOURCE_DIR;
     const std::size_t line = std::stoul(message.substr(head.LineStart, head.LineEnd - head.LineStart));
     if (line == 0 || line > lines.size())
         return ::testing::AssertionFailure() << Narrow(head.File) << " has no line " << line;
     const std::string& text = lines[line - 1];
     const std::size_t here = text.find("VLIB_HERE(");
     if (here == std::string::npos)
-        return ::testing::AssertionFailure() << "line " << line << " of " << Narrow(head.File)
-                                             << " holds no report: " << text;
+        return ::testing::AssertionFailure()
+               << "line " << line << " of " << Narrow(head.File) << " holds no report: " << text;
     // A literal function name must be the entry's; a name held in a variable is not looked up.
     const std::size_t argument = here + 10;
     if (text.compare(argument, 2, "L\"") == 0)
     {
         const std::string literal = "L\"" + Narrow(head.Function) + "\")";
         if (text.compare(argument, literal.size(), literal) != 0)
-            return ::testing::AssertionFailure() << "line " << line << " of " << Narrow(head.File)
-                                                 << " reports for another function than "
-                                                 << Narrow(head.Function) << ": " << text;
+            return ::testing::AssertionFailure()
+                   << "line " << line << " of " << Narrow(head.File) << " reports for another function than "
+                   << Narrow(head.Function) << ": " << text;
     }
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult IsLogEntry(const std::wstring& entry, const std::wstring& file,
-                                      const std::wstring& function, const std::wstring& text)
+::testing::AssertionResult IsLogEntry(const std::wstring& entry, const std::wstring& file, const std::wstring& function,
+                                      const std::wstring& text)
 {
     const std::wstring expected = L"[" + file + L" | " + function + L" | LINE: *] >> " + text;
     if (WithoutLine(entry) != expected)
-        return ::testing::AssertionFailure() << "entry \"" << Narrow(entry) << "\" is not \"" << Narrow(expected)
-                                             << "\"";
+        return ::testing::AssertionFailure()
+               << "entry \"" << Narrow(entry) << "\" is not \"" << Narrow(expected) << "\"";
     if (entry == expected) // from Entries(), which has checked the line already
         return ::testing::AssertionSuccess();
     return NamesReportSite(entry);

@@ -50,5 +50,5 @@ std::wstring WithoutLine(const std::wstring& message);
 
 // Success when entry is "[file | function | LINE: L] >> text" with L naming a report site, or
 // "[file | function | LINE: *] >> text" as Entries() gives it.
-::testing::AssertionResult IsLogEntry(const std::wstring& entry, const std::wstring& file,
-                                      const std::wstring& function, const std::wstring& text);
+::testing::AssertionResult IsLogEntry(const std::wstring& entry, const std::wstring& file, const std::wstring& function,
+                                      const std::wstring& text);

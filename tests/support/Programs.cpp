@@ -8,8 +8,7 @@ unsigned long RunProgram(const std::wstring& exe, const std::wstring& arguments,
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return 0xDEAD;
     WaitForSingleObject(process.hProcess, timeoutMs);
     DWORD code = 0xDEAD;

@@ -14,7 +14,8 @@ std::wstring MakeScratchFolder(const std::string& tag)
         name += std::isalnum(static_cast<unsigned char>(c)) ? static_cast<wchar_t>(c) : L'_';
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring base = std::wstring(temp) + L"vexa-" + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-";
+    const std::wstring base =
+        std::wstring(temp) + L"vexa-" + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-";
     // A folder left by an earlier process of the same id is skipped, never reused.
     std::wstring path;
     do
@@ -44,7 +45,9 @@ void RemoveFolderTree(const std::wstring& path)
     RemoveDirectoryW(path.c_str());
 }
 
-ScratchFolder::ScratchFolder(const std::string& tag) : m_path(MakeScratchFolder(tag)) {}
+ScratchFolder::ScratchFolder(const std::string& tag) : m_path(MakeScratchFolder(tag))
+{
+}
 
 ScratchFolder::~ScratchFolder()
 {

@@ -24,8 +24,8 @@ TestDevice::TestDevice(UINT width, UINT height, bool depthStencil)
     description.hInstance = GetModuleHandleW(nullptr);
     description.lpszClassName = WindowClass;
     RegisterClassExW(&description); // a second registration fails harmlessly
-    Window = CreateWindowExW(0, WindowClass, L"test device", WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr,
-                             nullptr, description.hInstance, nullptr);
+    Window = CreateWindowExW(0, WindowClass, L"test device", WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr, nullptr,
+                             description.hInstance, nullptr);
     if (!Window)
         return;
     D3D = CreateRealDirect3D();

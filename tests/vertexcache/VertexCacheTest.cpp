@@ -49,8 +49,8 @@ std::vector<std::uint32_t> Cyclic(std::uint32_t a, std::uint32_t b, std::uint32_
 }
 
 // Everything a plan promises about any mesh, checked against the input.
-void ExpectValidPlan(const Indices& indices, const std::vector<std::uint32_t>* attributes,
-                     std::uint32_t vertexCount, const Plan& plan)
+void ExpectValidPlan(const Indices& indices, const std::vector<std::uint32_t>* attributes, std::uint32_t vertexCount,
+                     const Plan& plan)
 {
     const std::uint32_t faceCount = FaceCount(indices);
     ASSERT_TRUE(IsPermutation(plan.FaceOrder, faceCount)) << "face order is not a permutation";
@@ -441,8 +441,9 @@ TEST(VertexCacheQuality, NeverMissesMoreThanTheInputOrder)
         const std::uint32_t faceCount = FaceCount(mesh.Faces);
         for (Grouping grouping : {OneGroup, SortedGroups, InterleavedGroups})
         {
-            SCOPED_TRACE(grouping == OneGroup ? "one group" : grouping == SortedGroups ? "4 sorted groups"
-                                                                                       : "3 interleaved groups");
+            SCOPED_TRACE(grouping == OneGroup       ? "one group"
+                         : grouping == SortedGroups ? "4 sorted groups"
+                                                    : "3 interleaved groups");
             std::vector<std::uint32_t> attributes(faceCount, 0);
             for (std::uint32_t f = 0; f < faceCount; ++f)
             {
@@ -452,8 +453,8 @@ TEST(VertexCacheQuality, NeverMissesMoreThanTheInputOrder)
                     attributes[f] = f % 3;
             }
             Plan plan;
-            ASSERT_TRUE(VertexCache::BuildPlan(mesh.Faces.data(), attributes.data(), faceCount, mesh.VertexCount,
-                                               plan));
+            ASSERT_TRUE(
+                VertexCache::BuildPlan(mesh.Faces.data(), attributes.data(), faceCount, mesh.VertexCount, plan));
             const Indices ordered = MeshMaker::Apply(plan.FaceOrder, plan.VertexRemap, mesh.Faces);
             // Interleaved groups must be pulled apart, which may cost more than any reordering
             // wins back; only their groups compare.
@@ -487,11 +488,10 @@ TEST(VertexCacheQuality, ScrambledMeshesComeBackNearTheirIdealOrder)
             continue;
         SCOPED_TRACE(mesh.Name);
         Plan plan;
-        ASSERT_TRUE(VertexCache::BuildPlan(mesh.Faces.data(), nullptr, FaceCount(mesh.Faces), mesh.VertexCount,
-                                           plan));
+        ASSERT_TRUE(VertexCache::BuildPlan(mesh.Faces.data(), nullptr, FaceCount(mesh.Faces), mesh.VertexCount, plan));
         const Indices ordered = MeshMaker::Apply(plan.FaceOrder, plan.VertexRemap, mesh.Faces);
-        const double floor = double(std::set<std::uint32_t>(mesh.Faces.begin(), mesh.Faces.end()).size()) /
-                             FaceCount(mesh.Faces);
+        const double floor =
+            double(std::set<std::uint32_t>(mesh.Faces.begin(), mesh.Faces.end()).size()) / FaceCount(mesh.Faces);
         EXPECT_GT(MissRatio(mesh.Faces, 16), 2.5);
         EXPECT_LT(MissRatio(ordered, 16), floor * 1.35);
         EXPECT_LT(MissRatio(ordered, 32), floor * 1.35);

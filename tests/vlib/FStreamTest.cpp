@@ -35,13 +35,11 @@ struct ModeRow
 
 // What each valid flag does to an existing file holding "0123456789".
 const ModeRow Modes[] = {
-    {1, true, false, false, false, false},  {17, true, false, false, false, true},
-    {2, true, true, false, false, false},   {10, true, true, false, true, false},
-    {18, true, true, false, false, true},   {28, true, true, false, true, true},
-    {3, true, true, false, false, false},   {11, true, true, false, true, false},
-    {19, true, true, false, false, true},   {27, true, true, false, true, true},
-    {6, false, true, true, false, false},   {22, false, true, true, false, true},
-    {7, true, true, true, false, false},    {23, true, true, true, false, true},
+    {1, true, false, false, false, false}, {17, true, false, false, false, true}, {2, true, true, false, false, false},
+    {10, true, true, false, true, false},  {18, true, true, false, false, true},  {28, true, true, false, true, true},
+    {3, true, true, false, false, false},  {11, true, true, false, true, false},  {19, true, true, false, false, true},
+    {27, true, true, false, true, true},   {6, false, true, true, false, false},  {22, false, true, true, false, true},
+    {7, true, true, true, false, false},   {23, true, true, true, false, true},
 };
 } // namespace
 
@@ -79,7 +77,8 @@ TEST(FStreamModes, EachValidFlagOpensAsItsModeSays)
 
         std::string expected = mode.Truncates ? "" : "0123456789";
         if (mode.Writes)
-            expected = mode.Appends ? expected + "AB" : "AB" + expected.substr(std::min<std::size_t>(2, expected.size()));
+            expected =
+                mode.Appends ? expected + "AB" : "AB" + expected.substr(std::min<std::size_t>(2, expected.size()));
         EXPECT_EQ(Content(path), expected);
     }
 }
@@ -125,8 +124,8 @@ TEST(FStreamOpen, MissingFileForReadingIsReported)
     EXPECT_EQ(stream.m_handle, nullptr);
     FStream quiet(false);
     EXPECT_EQ(quiet.Open(path, 17), 2);
-    EXPECT_EQ(log.Entries(), (std::vector<std::wstring>{Head + L"Open | LINE: *] >> File not found at: \"" +
-                                                          path + L"\"."}));
+    EXPECT_EQ(log.Entries(),
+              (std::vector<std::wstring>{Head + L"Open | LINE: *] >> File not found at: \"" + path + L"\"."}));
 }
 
 TEST(FStreamOpen, TruncatingModeCreatesAMissingFile)
@@ -144,8 +143,7 @@ TEST(FStreamOpen, FileHeldWithoutSharingIsReportedWithTheSystemError)
     ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"held.bin");
     WriteFileBytes(path, "xyz");
-    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
+    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     LogCapture log;
     FStream reader(true), truncater(true);

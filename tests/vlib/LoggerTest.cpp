@@ -129,10 +129,11 @@ TEST(Logger, HelpersWriteOneFlushedEntryEach)
                         static_cast<std::int32_t>(0x88760B59));
     VLib::LogError(VLIB_HERE(L"Effect::LoadEffect"), L"File not found: effect.fx");
     const std::wstring head = L"[.\\tests\\vlib\\LoggerTest | Effect::LoadEffect | LINE: ";
-    EXPECT_EQ(log.Messages(),
-              (std::vector<std::wstring>{head + std::to_wstring(firstLine) + L"] >> Function "
-                                         L"\"D3DXCreateEffectFromFile()\" returned an error. Error Code: 0x88760B59",
-                                         head + std::to_wstring(firstLine + 2) + L"] >> File not found: effect.fx"}));
+    EXPECT_EQ(log.Messages(), (std::vector<std::wstring>{
+                                  head + std::to_wstring(firstLine) +
+                                      L"] >> Function "
+                                      L"\"D3DXCreateEffectFromFile()\" returned an error. Error Code: 0x88760B59",
+                                  head + std::to_wstring(firstLine + 2) + L"] >> File not found: effect.fx"}));
 }
 
 TEST(Logger, EntriesCheckTheLineAgainstTheSource)
@@ -148,8 +149,8 @@ TEST(Logger, EntriesCheckTheLineAgainstTheSource)
     const std::wstring site =
         L"[.\\tests\\vlib\\LoggerTest | Effect::LoadEffect | LINE: " + std::to_wstring(reportLine);
     EXPECT_TRUE(NamesReportSite(site + tail));
-    EXPECT_TRUE(IsLogEntry(site + tail, L".\\tests\\vlib\\LoggerTest", L"Effect::LoadEffect",
-                           L"File not found: effect.fx"));
+    EXPECT_TRUE(
+        IsLogEntry(site + tail, L".\\tests\\vlib\\LoggerTest", L"Effect::LoadEffect", L"File not found: effect.fx"));
     // A line without a report, a report of another function, a file the repository does not hold.
     EXPECT_FALSE(NamesReportSite(L"[.\\tests\\vlib\\LoggerTest | Effect::LoadEffect | LINE: 1" + tail));
     EXPECT_FALSE(NamesReportSite(L"[.\\tests\\vlib\\LoggerTest | Mesh::AddTexture | LINE: " +

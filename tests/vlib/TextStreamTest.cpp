@@ -119,8 +119,7 @@ TEST(TextStream, FileHeldWithoutSharingCannotBeOpened)
     ScratchFolder folder{"vlib"};
     const std::wstring path = folder.File(L"t.txt");
     WriteFileBytes(path, "held");
-    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
+    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     TextStream stream(false);
     EXPECT_EQ(stream.Open(path), 2);

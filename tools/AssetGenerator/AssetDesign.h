@@ -34,8 +34,7 @@ const int ParticleSize = 64;
 const double ParticleGlowRadius = 28.0;
 
 // Every file the generator writes, in writing order.
-const char* const Files[] = {"skullocc.x",        "venus.x",       "ball.x",           "tiny.x",
-                             "tiny_skin.bmp",     "lizardSIG.sdkmesh", "lizard_skin.bmp", "lizard_belly.bmp",
-                             "particle.bmp"};
+const char* const Files[] = {"skullocc.x",        "venus.x",         "ball.x",           "tiny.x",      "tiny_skin.bmp",
+                             "lizardSIG.sdkmesh", "lizard_skin.bmp", "lizard_belly.bmp", "particle.bmp"};
 const int FileCount = sizeof(Files) / sizeof(Files[0]);
 } // namespace AssetDesign

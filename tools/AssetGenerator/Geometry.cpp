@@ -9,16 +9,31 @@ namespace
 const double Pi = 3.14159265358979323846;
 }
 
-double Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec3 Cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double Length(Vec3 a) { return std::sqrt(Dot(a, a)); }
+double Dot(Vec3 a, Vec3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec3 Cross(Vec3 a, Vec3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double Length(Vec3 a)
+{
+    return std::sqrt(Dot(a, a));
+}
 Vec3 Normalize(Vec3 a)
 {
     double l = Length(a);
     return l > 0.0 ? a * (1.0 / l) : Vec3{0.0, 0.0, 0.0};
 }
-Vec3 Lerp(Vec3 a, Vec3 b, double t) { return a + (b - a) * t; }
-double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
+Vec3 Lerp(Vec3 a, Vec3 b, double t)
+{
+    return a + (b - a) * t;
+}
+double Clamp01(double v)
+{
+    return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v);
+}
 double SmoothStep(double e0, double e1, double v)
 {
     double t = Clamp01((v - e0) / (e1 - e0));
@@ -69,8 +84,7 @@ std::uint32_t AddSurface(TriMesh& mesh, int rings, int segments, const SurfaceFu
     return firstFace;
 }
 
-std::uint32_t AddEllipsoid(TriMesh& mesh, Vec3 centre, Vec3 radii, int rings, int segments,
-                           std::uint32_t attribute)
+std::uint32_t AddEllipsoid(TriMesh& mesh, Vec3 centre, Vec3 radii, int rings, int segments, std::uint32_t attribute)
 {
     return AddSurface(
         mesh, rings, segments,
@@ -88,8 +102,8 @@ std::uint32_t AddCapsule(TriMesh& mesh, Vec3 a, Vec3 b, double ra, double rb, in
     Vec3 axis = Normalize(b - a);
     Vec3 up = std::fabs(axis.y) < 0.9 ? Vec3{0.0, 1.0, 0.0} : Vec3{1.0, 0.0, 0.0};
     return AddSweep(
-        mesh, [a, b](double u) { return Lerp(a, b, u); },
-        [ra, rb](double u, double) { return ra + (rb - ra) * u; }, up, rings, segments, attribute);
+        mesh, [a, b](double u) { return Lerp(a, b, u); }, [ra, rb](double u, double) { return ra + (rb - ra) * u; }, up,
+        rings, segments, attribute);
 }
 
 namespace
@@ -101,8 +115,8 @@ double SignedPow(double v, double e)
 }
 } // namespace
 
-std::uint32_t AddRoundedBox(TriMesh& mesh, Vec3 centre, Vec3 half, double sharpness, int rings,
-                            int segments, std::uint32_t attribute)
+std::uint32_t AddRoundedBox(TriMesh& mesh, Vec3 centre, Vec3 half, double sharpness, int rings, int segments,
+                            std::uint32_t attribute)
 {
     return AddSurface(
         mesh, rings, segments,
@@ -117,8 +131,8 @@ std::uint32_t AddRoundedBox(TriMesh& mesh, Vec3 centre, Vec3 half, double sharpn
 }
 
 std::uint32_t AddSweep(TriMesh& mesh, const std::function<Vec3(double)>& path,
-                       const std::function<double(double, double)>& radius, Vec3 up, int rings,
-                       int segments, std::uint32_t attribute)
+                       const std::function<double(double, double)>& radius, Vec3 up, int rings, int segments,
+                       std::uint32_t attribute)
 {
     const double cap = 0.12; // share of the rings spent on each round end
     auto frame = [&path, up](double u, Vec3& t, Vec3& n, Vec3& b) {

@@ -12,10 +12,22 @@ struct Vec3
     double x, y, z;
 };
 
-inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3 operator*(Vec3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-inline Vec3 operator*(double s, Vec3 a) { return a * s; }
+inline Vec3 operator+(Vec3 a, Vec3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(Vec3 a, Vec3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator*(Vec3 a, double s)
+{
+    return {a.x * s, a.y * s, a.z * s};
+}
+inline Vec3 operator*(double s, Vec3 a)
+{
+    return a * s;
+}
 double Dot(Vec3 a, Vec3 b);
 Vec3 Cross(Vec3 a, Vec3 b);
 double Length(Vec3 a);
@@ -32,8 +44,8 @@ struct Box
 struct TriMesh
 {
     std::vector<Vec3> Positions;
-    std::vector<Vec3> Normals;     // filled by ComputeNormals
-    std::vector<double> U, V;      // one texture coordinate per vertex
+    std::vector<Vec3> Normals;             // filled by ComputeNormals
+    std::vector<double> U, V;              // one texture coordinate per vertex
     std::vector<std::uint32_t> Indices;    // three per face; cross(b - a, c - a) points outwards
     std::vector<std::uint32_t> Attributes; // one per face
 
@@ -54,13 +66,13 @@ std::uint32_t AddEllipsoid(TriMesh& mesh, Vec3 centre, Vec3 radii, int rings, in
 std::uint32_t AddCapsule(TriMesh& mesh, Vec3 a, Vec3 b, double ra, double rb, int rings, int segments,
                          std::uint32_t attribute = 0);
 // Rounded box (superellipsoid); sharpness 1 = ellipsoid, towards 0 = box.
-std::uint32_t AddRoundedBox(TriMesh& mesh, Vec3 centre, Vec3 half, double sharpness, int rings,
-                            int segments, std::uint32_t attribute = 0);
+std::uint32_t AddRoundedBox(TriMesh& mesh, Vec3 centre, Vec3 half, double sharpness, int rings, int segments,
+                            std::uint32_t attribute = 0);
 // Tube along path(u), u in [0, 1], closed by round caps. radius(u, angle) gives the section
 // radius in the direction `angle` around the path (angle 0 = along `up`, projected).
 std::uint32_t AddSweep(TriMesh& mesh, const std::function<Vec3(double)>& path,
-                       const std::function<double(double, double)>& radius, Vec3 up, int rings,
-                       int segments, std::uint32_t attribute = 0);
+                       const std::function<double(double, double)>& radius, Vec3 up, int rings, int segments,
+                       std::uint32_t attribute = 0);
 
 // Sum of the signed volumes of the tetrahedra (origin, face); positive when faces point outwards.
 double SignedVolume(const TriMesh& mesh, std::uint32_t firstFace, std::uint32_t faceCount);

@@ -10,7 +10,10 @@ namespace
 {
 const double Pi = 3.14159265358979323846;
 
-Box ToBox(const AssetDesign::Box& b) { return {{b.MinX, b.MinY, b.MinZ}, {b.MaxX, b.MaxY, b.MaxZ}}; }
+Box ToBox(const AssetDesign::Box& b)
+{
+    return {{b.MinX, b.MinY, b.MinZ}, {b.MaxX, b.MaxY, b.MaxZ}};
+}
 
 // Piecewise profile through (u, value) points, eased between them.
 double Profile(const double (*points)[2], int count, double u)
@@ -113,12 +116,11 @@ TriMesh BuildSkull()
         Vec3 C, R;
     };
     const Lobe lobes[] = {
-        {{0.0, 2.6, 0.5}, {3.2, 3.3, 3.7}},    // cranium
-        {{0.0, 0.4, -2.0}, {2.4, 2.0, 1.9}},   // face
-        {{2.0, 0.5, -1.7}, {0.65, 0.45, 1.3}}, // cheekbones
-        {{-2.0, 0.5, -1.7}, {0.65, 0.45, 1.3}},
-        {{0.0, 0.8, 1.4}, {2.4, 1.8, 2.4}},    // skull base
-        {{0.0, -0.9, -2.1}, {1.7, 0.9, 1.5}},  // upper jaw
+        {{0.0, 2.6, 0.5}, {3.2, 3.3, 3.7}},                                         // cranium
+        {{0.0, 0.4, -2.0}, {2.4, 2.0, 1.9}},                                        // face
+        {{2.0, 0.5, -1.7}, {0.65, 0.45, 1.3}},                                      // cheekbones
+        {{-2.0, 0.5, -1.7}, {0.65, 0.45, 1.3}}, {{0.0, 0.8, 1.4}, {2.4, 1.8, 2.4}}, // skull base
+        {{0.0, -0.9, -2.1}, {1.7, 0.9, 1.5}},                                       // upper jaw
     };
     struct Dent
     {
@@ -126,17 +128,17 @@ TriMesh BuildSkull()
         double Depth; // negative: raised
     };
     const Dent dents[] = {
-        {{1.2, 1.35, -3.5}, {0.66, 0.58, 1.2}, 2.3},    // eye sockets
+        {{1.2, 1.35, -3.5}, {0.66, 0.58, 1.2}, 2.3}, // eye sockets
         {{-1.2, 1.35, -3.5}, {0.66, 0.58, 1.2}, 2.3},
-        {{0.0, 0.1, -3.9}, {0.25, 0.55, 1.1}, 1.8},     // nose cavity, pear-shaped
+        {{0.0, 0.1, -3.9}, {0.25, 0.55, 1.1}, 1.8}, // nose cavity, pear-shaped
         {{0.0, -0.3, -3.9}, {0.38, 0.28, 1.1}, 1.1},
-        {{3.1, 1.9, -1.2}, {0.8, 1.0, 1.0}, 0.35},      // temples
+        {{3.1, 1.9, -1.2}, {0.8, 1.0, 1.0}, 0.35}, // temples
         {{-3.1, 1.9, -1.2}, {0.8, 1.0, 1.0}, 0.35},
-        {{1.2, 2.25, -3.7}, {0.8, 0.25, 0.6}, -0.22},   // brow ridges
+        {{1.2, 2.25, -3.7}, {0.8, 0.25, 0.6}, -0.22}, // brow ridges
         {{-1.2, 2.25, -3.7}, {0.8, 0.25, 0.6}, -0.22},
-        {{1.75, -0.5, -2.7}, {0.5, 0.5, 0.5}, 0.3},     // under the cheekbones
+        {{1.75, -0.5, -2.7}, {0.5, 0.5, 0.5}, 0.3}, // under the cheekbones
         {{-1.75, -0.5, -2.7}, {0.5, 0.5, 0.5}, 0.3},
-        {{0.0, 4.2, 1.8}, {2.5, 1.5, 2.0}, -0.15},      // a fuller crown at the back
+        {{0.0, 4.2, 1.8}, {2.5, 1.5, 2.0}, -0.15}, // a fuller crown at the back
     };
     AddSurface(mesh, 80, 128, [&](double t, double s) {
         double theta = Pi * t, phi = 2.0 * Pi * s;
@@ -164,12 +166,13 @@ TriMesh BuildSkull()
         double a = Pi * (u - side) / (1.0 - 2.0 * side);
         return Vec3{-1.3 * std::cos(a), -2.85 - 0.15 * std::sin(a), -2.1 - 1.02 * std::sin(a)};
     };
-    AddSweep(mesh, jaw,
-             [](double u, double angle) {
-                 double chin = std::exp(-std::pow((u - 0.5) / 0.08, 2.0));
-                 return EllipseRadius(0.45 + 0.12 * chin, 0.26 + 0.06 * chin, angle);
-             },
-             {0.0, 1.0, 0.0}, 70, 24);
+    AddSweep(
+        mesh, jaw,
+        [](double u, double angle) {
+            double chin = std::exp(-std::pow((u - 0.5) / 0.08, 2.0));
+            return EllipseRadius(0.45 + 0.12 * chin, 0.26 + 0.06 * chin, angle);
+        },
+        {0.0, 1.0, 0.0}, 70, 24);
     AddCapsule(mesh, {-1.8, -2.75, -0.2}, {-2.25, -0.4, 0.7}, 0.3, 0.24, 20, 16);
     AddCapsule(mesh, {1.8, -2.75, -0.2}, {2.25, -0.4, 0.7}, 0.3, 0.24, 20, 16);
 
@@ -198,25 +201,27 @@ TriMesh BuildVenus()
 
     // Drapery from the feet to the hips, folded vertically and flaring at the hem.
     const double drape[][2] = {{0.0, 0.36}, {0.15, 0.3}, {0.4, 0.27}, {0.8, 0.31}, {1.0, 0.27}};
-    AddColumn(mesh, 0.0, 0.0, -0.74, 0.55,
-              [&](double u, double angle) {
-                  double r = Profile(drape, 5, u);
-                  double folds = 1.0 + 0.07 * (1.0 - u) * std::sin(11.0 * angle + 2.5 * u) +
-                                 0.03 * std::sin(5.0 * angle - 4.0 * u);
-                  return EllipseRadius(0.8 * r, r, angle) * folds;
-              },
-              60, 72);
+    AddColumn(
+        mesh, 0.0, 0.0, -0.74, 0.55,
+        [&](double u, double angle) {
+            double r = Profile(drape, 5, u);
+            double folds =
+                1.0 + 0.07 * (1.0 - u) * std::sin(11.0 * angle + 2.5 * u) + 0.03 * std::sin(5.0 * angle - 4.0 * u);
+            return EllipseRadius(0.8 * r, r, angle) * folds;
+        },
+        60, 72);
     // A knot of cloth at the hip.
     AddEllipsoid(mesh, {-0.16, 0.5, 0.12}, {0.12, 0.07, 0.16}, 16, 24);
 
     // Torso: waist, chest, shoulders.
     const double torso[][2] = {{0.0, 0.27}, {0.3, 0.2}, {0.65, 0.25}, {0.88, 0.29}, {1.0, 0.12}};
-    AddColumn(mesh, 0.0, 0.0, 0.45, 1.55,
-              [&](double u, double angle) {
-                  double r = Profile(torso, 5, u);
-                  return EllipseRadius(0.62 * r, r, angle);
-              },
-              48, 48);
+    AddColumn(
+        mesh, 0.0, 0.0, 0.45, 1.55,
+        [&](double u, double angle) {
+            double r = Profile(torso, 5, u);
+            return EllipseRadius(0.62 * r, r, angle);
+        },
+        48, 48);
     AddEllipsoid(mesh, {-0.14, 1.18, 0.1}, {0.09, 0.085, 0.085}, 16, 20);
     AddEllipsoid(mesh, {-0.14, 1.18, -0.1}, {0.09, 0.085, 0.085}, 16, 20);
 
@@ -243,28 +248,29 @@ TriMesh BuildTiny()
     for (int side = -1; side <= 1; side += 2)
     {
         double s = side;
-        AddCapsule(mesh, {20 * s, -25, 0}, {22 * s, -85, -4}, 15, 12, 24, 20);       // thigh
-        AddCapsule(mesh, {22 * s, -85, -4}, {22 * s, -135, 0}, 12, 9, 24, 20);       // shin
-        AddEllipsoid(mesh, {22 * s, -142, -9}, {11, 8, 20}, 16, 24);                 // foot
-        AddCapsule(mesh, {44 * s, 55, 0}, {56 * s, 10, -4}, 11, 9, 24, 20);          // upper arm
-        AddCapsule(mesh, {56 * s, 10, -4}, {60 * s, -32, -12}, 9, 8, 24, 20);        // forearm
-        AddEllipsoid(mesh, {60 * s, -42, -13}, {9, 12, 8}, 16, 20);                  // hand
-        AddEllipsoid(mesh, {28 * s, 102, 0}, {4, 9, 6}, 10, 12);                     // ear
+        AddCapsule(mesh, {20 * s, -25, 0}, {22 * s, -85, -4}, 15, 12, 24, 20); // thigh
+        AddCapsule(mesh, {22 * s, -85, -4}, {22 * s, -135, 0}, 12, 9, 24, 20); // shin
+        AddEllipsoid(mesh, {22 * s, -142, -9}, {11, 8, 20}, 16, 24);           // foot
+        AddCapsule(mesh, {44 * s, 55, 0}, {56 * s, 10, -4}, 11, 9, 24, 20);    // upper arm
+        AddCapsule(mesh, {56 * s, 10, -4}, {60 * s, -32, -12}, 9, 8, 24, 20);  // forearm
+        AddEllipsoid(mesh, {60 * s, -42, -13}, {9, 12, 8}, 16, 20);            // hand
+        AddEllipsoid(mesh, {28 * s, 102, 0}, {4, 9, 6}, 10, 12);               // ear
     }
     AddEllipsoid(mesh, {0, -20, 0}, {36, 22, 22}, 24, 40); // hips
     const double torso[][2] = {{0.0, 34.0}, {0.45, 33.0}, {0.75, 37.0}, {1.0, 30.0}};
-    AddColumn(mesh, 0.0, 0.0, -25.0, 62.0,
-              [&](double u, double angle) {
-                  double r = Profile(torso, 4, u);
-                  // angle 0 faces -x in AddColumn; here the chest faces -z, so depth is at pi/2.
-                  return EllipseRadius(r, 0.62 * r, angle);
-              },
-              48, 48);
-    AddEllipsoid(mesh, {0, 58, 0}, {44, 12, 20}, 20, 40);     // shoulders
+    AddColumn(
+        mesh, 0.0, 0.0, -25.0, 62.0,
+        [&](double u, double angle) {
+            double r = Profile(torso, 4, u);
+            // angle 0 faces -x in AddColumn; here the chest faces -z, so depth is at pi/2.
+            return EllipseRadius(r, 0.62 * r, angle);
+        },
+        48, 48);
+    AddEllipsoid(mesh, {0, 58, 0}, {44, 12, 20}, 20, 40);      // shoulders
     AddCapsule(mesh, {0, 60, 0}, {0, 82, -1}, 12, 11, 16, 20); // neck
-    AddEllipsoid(mesh, {0, 102, -2}, {28, 32, 27}, 32, 40);   // head
-    AddEllipsoid(mesh, {0, 100, -29}, {5, 7, 6}, 10, 12);     // nose
-    AddEllipsoid(mesh, {0, 114, 3}, {29, 22, 28}, 24, 36);    // hair
+    AddEllipsoid(mesh, {0, 102, -2}, {28, 32, 27}, 32, 40);    // head
+    AddEllipsoid(mesh, {0, 100, -29}, {5, 7, 6}, 10, 12);      // nose
+    AddEllipsoid(mesh, {0, 114, 3}, {29, 22, 28}, 24, 36);     // hair
 
     // Front view in the painting's own units (PaintTinySkin): a -75..75 across, b -150..150 up.
     for (size_t i = 0; i < mesh.Positions.size(); ++i)
@@ -293,34 +299,42 @@ TriMesh BuildLizard()
     const Vec3 up = {0, 1, 0};
     // Body, flattened, belly low.
     const double body[][2] = {{0.0, 0.28}, {0.45, 0.42}, {0.9, 0.34}, {1.0, 0.25}};
-    AddSweep(mesh, [](double u) { return Vec3{-1.7 + 3.2 * u, -0.3 + 0.04 * std::sin(Pi * u), 0.0}; },
-             [&](double u, double angle) {
-                 double r = Profile(body, 4, u);
-                 double ridge = 0.05 * std::pow(std::fmax(0.0, std::cos(angle)), 24.0) *
-                                (0.6 + 0.4 * std::sin(40.0 * u));
-                 return EllipseRadius(0.72 * r, r, angle) + ridge;
-             },
-             up, 64, 40);
+    AddSweep(
+        mesh,
+        [](double u) {
+            return Vec3{-1.7 + 3.2 * u, -0.3 + 0.04 * std::sin(Pi * u), 0.0};
+        },
+        [&](double u, double angle) {
+            double r = Profile(body, 4, u);
+            double ridge = 0.05 * std::pow(std::fmax(0.0, std::cos(angle)), 24.0) * (0.6 + 0.4 * std::sin(40.0 * u));
+            return EllipseRadius(0.72 * r, r, angle) + ridge;
+        },
+        up, 64, 40);
     // Head with a tapering snout.
     const double head[][2] = {{0.0, 0.24}, {0.35, 0.33}, {0.8, 0.19}, {1.0, 0.1}};
-    AddSweep(mesh, [](double u) { return Vec3{1.5 + 1.8 * u, -0.22 + 0.08 * std::sin(Pi * u) - 0.06 * u, 0.0}; },
-             [&](double u, double angle) {
-                 double r = Profile(head, 4, u);
-                 return EllipseRadius(0.68 * r, r, angle);
-             },
-             up, 44, 32);
+    AddSweep(
+        mesh,
+        [](double u) {
+            return Vec3{1.5 + 1.8 * u, -0.22 + 0.08 * std::sin(Pi * u) - 0.06 * u, 0.0};
+        },
+        [&](double u, double angle) {
+            double r = Profile(head, 4, u);
+            return EllipseRadius(0.68 * r, r, angle);
+        },
+        up, 44, 32);
     AddEllipsoid(mesh, {2.3, -0.02, 0.22}, {0.08, 0.07, 0.07}, 12, 16); // eyes
     AddEllipsoid(mesh, {2.3, -0.02, -0.22}, {0.08, 0.07, 0.07}, 12, 16);
     // Tail, swinging to one side, thinning to a point.
-    AddSweep(mesh,
-             [](double u) {
-                 return Vec3{-1.45 - 2.95 * u, -0.3 - 0.15 * u, 0.55 * std::sin(1.1 * Pi * u) * std::pow(u, 0.8)};
-             },
-             [](double u, double angle) {
-                 double r = 0.3 * std::pow(1.0 - u, 1.1) + 0.025;
-                 return EllipseRadius(0.8 * r, r, angle);
-             },
-             up, 80, 28);
+    AddSweep(
+        mesh,
+        [](double u) {
+            return Vec3{-1.45 - 2.95 * u, -0.3 - 0.15 * u, 0.55 * std::sin(1.1 * Pi * u) * std::pow(u, 0.8)};
+        },
+        [](double u, double angle) {
+            double r = 0.3 * std::pow(1.0 - u, 1.1) + 0.025;
+            return EllipseRadius(0.8 * r, r, angle);
+        },
+        up, 80, 28);
     // Four sprawling legs with three toes each.
     for (int front = 0; front < 2; ++front)
         for (int side = -1; side <= 1; side += 2)
@@ -344,7 +358,8 @@ TriMesh BuildLizard()
     for (std::uint32_t f = 0; f < mesh.FaceCount(); ++f)
     {
         Vec3 a = mesh.Positions[mesh.Indices[3 * f]];
-        Vec3 n = Normalize(Cross(mesh.Positions[mesh.Indices[3 * f + 1]] - a, mesh.Positions[mesh.Indices[3 * f + 2]] - a));
+        Vec3 n =
+            Normalize(Cross(mesh.Positions[mesh.Indices[3 * f + 1]] - a, mesh.Positions[mesh.Indices[3 * f + 2]] - a));
         mesh.Attributes[f] = n.y < -0.5 ? 1u : 0u;
     }
     SortFacesByAttribute(mesh, 2);
@@ -384,8 +399,14 @@ struct Rgb
 {
     double R, G, B;
 };
-Rgb Mix(Rgb a, Rgb b, double t) { return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t}; }
-Rgb Scale(Rgb a, double s) { return {a.R * s, a.G * s, a.B * s}; }
+Rgb Mix(Rgb a, Rgb b, double t)
+{
+    return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
+}
+Rgb Scale(Rgb a, double s)
+{
+    return {a.R * s, a.G * s, a.B * s};
+}
 } // namespace
 
 Image PaintTinySkin()

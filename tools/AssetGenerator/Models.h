@@ -8,7 +8,7 @@ namespace Assets
 {
 TriMesh BuildSkull();
 TriMesh BuildVenus();
-TriMesh BuildTiny();  // z up, facing -y
+TriMesh BuildTiny(); // z up, facing -y
 TriMesh BuildBall();
 TriMesh BuildLizard(); // attribute 0 skin, 1 belly; faces sorted by attribute
 

@@ -11,8 +11,8 @@ std::string FormatFloat(double value)
     // Own formatting instead of printf: the text must not depend on the C runtime or locale.
     long long scaled = std::llround(value * 1000000.0);
     bool negative = scaled < 0;
-    unsigned long long magnitude = negative ? static_cast<unsigned long long>(-scaled)
-                                            : static_cast<unsigned long long>(scaled);
+    unsigned long long magnitude =
+        negative ? static_cast<unsigned long long>(-scaled) : static_cast<unsigned long long>(scaled);
     std::string whole = std::to_string(magnitude / 1000000ULL);
     std::string fraction = std::to_string(magnitude % 1000000ULL);
     fraction.insert(0, 6 - fraction.size(), '0');
@@ -45,8 +45,7 @@ void AppendFaces(std::string& out, const char* indent, const TriMesh& mesh)
 }
 } // namespace
 
-std::string EncodeXFile(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials,
-                        const std::string& meshName)
+std::string EncodeXFile(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials, const std::string& meshName)
 {
     std::string out = "xof 0303txt 0032\n\n";
     const size_t n = mesh.Positions.size();
@@ -188,8 +187,7 @@ std::vector<double> Flatten(const std::vector<Vec3>& vectors)
 }
 } // namespace
 
-Bytes EncodeXFileBinary(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials,
-                        const std::string& meshName)
+Bytes EncodeXFileBinary(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials, const std::string& meshName)
 {
     const std::uint32_t n = static_cast<std::uint32_t>(mesh.Positions.size());
     const std::vector<std::uint32_t> faces = FaceList(mesh);
@@ -221,8 +219,8 @@ Bytes EncodeXFileBinary(const TriMesh& mesh, const std::vector<SurfaceMaterial>&
     for (const SurfaceMaterial& m : materials)
     {
         x.Open("Material", m.Name);
-        x.Floats({m.Diffuse.R, m.Diffuse.G, m.Diffuse.B, m.Diffuse.A, m.Power, m.Specular.R, m.Specular.G,
-                  m.Specular.B, m.Emissive.R, m.Emissive.G, m.Emissive.B});
+        x.Floats({m.Diffuse.R, m.Diffuse.G, m.Diffuse.B, m.Diffuse.A, m.Power, m.Specular.R, m.Specular.G, m.Specular.B,
+                  m.Emissive.R, m.Emissive.G, m.Emissive.B});
         if (!m.DiffuseTexture.empty())
         {
             x.Open("TextureFilename");
@@ -285,11 +283,13 @@ private:
     Bytes m_bytes;
 };
 
-std::uint64_t Align8(std::uint64_t v) { return (v + 7) & ~std::uint64_t(7); }
+std::uint64_t Align8(std::uint64_t v)
+{
+    return (v + 7) & ~std::uint64_t(7);
+}
 } // namespace
 
-Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials,
-                    const std::string& meshName)
+Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials, const std::string& meshName)
 {
     using namespace SdkMesh;
     const std::uint32_t vertexCount = static_cast<std::uint32_t>(mesh.Positions.size());
@@ -401,7 +401,7 @@ Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& mat
     b.U32(at + 112, 0xFFFFFFFF); // no sibling
     for (int i = 0; i < 4; ++i)
         b.F32(at + 116 + 4 * (5 * i), 1.0f); // identity
-    b.U32(at + 180, 0xFFFFFFFF); // no animation
+    b.U32(at + 180, 0xFFFFFFFF);             // no animation
     b.U32(static_cast<size_t>(influenceList), 0);
 
     for (std::uint32_t m = 0; m < materialCount; ++m)
@@ -427,8 +427,8 @@ Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& mat
         at = static_cast<size_t>(vertexData + std::uint64_t(v) * VertexStride);
         const Vec3& p = mesh.Positions[v];
         const Vec3& n = mesh.Normals[v];
-        const float values[8] = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z),
-                                 static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z),
+        const float values[8] = {static_cast<float>(p.x),       static_cast<float>(p.y),      static_cast<float>(p.z),
+                                 static_cast<float>(n.x),       static_cast<float>(n.y),      static_cast<float>(n.z),
                                  static_cast<float>(mesh.U[v]), static_cast<float>(mesh.V[v])};
         for (int k = 0; k < 8; ++k)
             b.F32(at + 4 * k, values[k]);

@@ -20,7 +20,7 @@ struct SurfaceMaterial
 {
     std::string Name;
     Colour Diffuse;
-    Colour Ambient;   // .sdkmesh only; .x files have none
+    Colour Ambient; // .sdkmesh only; .x files have none
     Colour Specular;
     Colour Emissive;
     float Power;
@@ -70,8 +70,7 @@ const std::uint32_t VertexStride = 32; // position, normal, texture coordinate
 // One mesh, one vertex buffer, one index buffer (16-bit when the vertices allow it), one frame.
 // The faces must be sorted by attribute; every attribute that has faces becomes a subset
 // (consecutive face runs, in attribute order) whose material is materials[attribute].
-Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials,
-                    const std::string& meshName);
+Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials, const std::string& meshName);
 
 // Rows top to bottom, three bytes per pixel in the order red, green, blue.
 struct Image

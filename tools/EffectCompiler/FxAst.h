@@ -11,14 +11,32 @@ namespace EffectCompiler
 // D3DXPARAMETER_TYPE / D3DXPARAMETER_CLASS values as stored in the binary.
 enum : uint32_t
 {
-    TypeVoid = 0, TypeBool = 1, TypeInt = 2, TypeFloat = 3, TypeString = 4, TypeTexture = 5,
-    TypeTexture1D = 6, TypeTexture2D = 7, TypeTexture3D = 8, TypeTextureCube = 9,
-    TypeSampler = 10, TypeSampler1D = 11, TypeSampler2D = 12, TypeSampler3D = 13, TypeSamplerCube = 14,
-    TypePixelShader = 15, TypeVertexShader = 16
+    TypeVoid = 0,
+    TypeBool = 1,
+    TypeInt = 2,
+    TypeFloat = 3,
+    TypeString = 4,
+    TypeTexture = 5,
+    TypeTexture1D = 6,
+    TypeTexture2D = 7,
+    TypeTexture3D = 8,
+    TypeTextureCube = 9,
+    TypeSampler = 10,
+    TypeSampler1D = 11,
+    TypeSampler2D = 12,
+    TypeSampler3D = 13,
+    TypeSamplerCube = 14,
+    TypePixelShader = 15,
+    TypeVertexShader = 16
 };
 enum : uint32_t
 {
-    ClassScalar = 0, ClassVector = 1, ClassMatrixRows = 2, ClassMatrixColumns = 3, ClassObject = 4, ClassStruct = 5
+    ClassScalar = 0,
+    ClassVector = 1,
+    ClassMatrixRows = 2,
+    ClassMatrixColumns = 3,
+    ClassObject = 4,
+    ClassStruct = 5
 };
 
 struct Member;
@@ -29,8 +47,8 @@ struct TypeDesc
     uint32_t Class = ClassScalar;
     uint32_t Rows = 1;
     uint32_t Columns = 1;
-    uint32_t Elements = 0;     // 0 = not an array
-    bool RowMajor = false;     // only decides how shaders see a matrix (constant table class)
+    uint32_t Elements = 0; // 0 = not an array
+    bool RowMajor = false; // only decides how shaders see a matrix (constant table class)
     std::string StructName;
     std::vector<Member> Members;
 };
@@ -43,10 +61,10 @@ struct Member
 
 enum class ValueKind
 {
-    Numbers,     // 1, -2.5, {1, 2}, float4(1, 2, 3, 4)
-    Identifier,  // an enum value such as Linear, TRUE, CCW
-    Reference,   // <g_texture> or (g_texture)
-    Asm          // asm { ... }
+    Numbers,    // 1, -2.5, {1, 2}, float4(1, 2, 3, 4)
+    Identifier, // an enum value such as Linear, TRUE, CCW
+    Reference,  // <g_texture> or (g_texture)
+    Asm         // asm { ... }
 };
 
 struct StateValue
@@ -54,8 +72,8 @@ struct StateValue
     ValueKind Kind = ValueKind::Numbers;
     std::vector<double> Numbers;
     bool AllIntegers = true;
-    std::string Text;  // identifier, referenced parameter name or shader source
-    int Line = 0;      // for asm: line of the opening brace
+    std::string Text; // identifier, referenced parameter name or shader source
+    int Line = 0;     // for asm: line of the opening brace
 };
 
 struct StateAssignment
@@ -82,8 +100,8 @@ struct Parameter
     TypeDesc Type;
     bool Shared = false;
     bool HasInit = false;
-    std::vector<double> Init;                    // flattened numeric initialiser
-    std::vector<StateAssignment> SamplerStates;  // sampler_state { ... }
+    std::vector<double> Init;                   // flattened numeric initialiser
+    std::vector<StateAssignment> SamplerStates; // sampler_state { ... }
     std::vector<Annotation> Annotations;
     int Line = 0;
 };
@@ -115,4 +133,4 @@ uint32_t FloatCount(const TypeDesc& type);
 bool IsSamplerType(uint32_t type);
 bool IsTextureType(uint32_t type);
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

@@ -26,4 +26,4 @@ bool CompileEffect(const std::string& source, const std::string& fileName, std::
     return true;
 }
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

@@ -12,4 +12,4 @@ namespace EffectCompiler
 bool CompileEffect(const std::string& source, const std::string& fileName, std::vector<uint8_t>& binary,
                    std::string& error);
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

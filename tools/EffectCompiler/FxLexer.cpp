@@ -8,9 +8,18 @@ namespace EffectCompiler
 namespace
 {
 
-bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool IsIdentStart(char c)
+{
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+bool IsIdentChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+bool IsDigit(char c)
+{
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 bool EqualsNoCase(const std::string& a, const char* b)
 {
@@ -21,7 +30,7 @@ bool EqualsNoCase(const std::string& a, const char* b)
     return i == a.size() && b[i] == 0;
 }
 
-}  // namespace
+} // namespace
 
 bool Tokenize(const std::string& src, std::vector<Token>& tokens, int& errorLine, std::string& error)
 {
@@ -32,11 +41,21 @@ bool Tokenize(const std::string& src, std::vector<Token>& tokens, int& errorLine
     while (i < n)
     {
         const char c = src[i];
-        if (c == '\n') { ++line; ++i; continue; }
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') { ++i; continue; }
+        if (c == '\n')
+        {
+            ++line;
+            ++i;
+            continue;
+        }
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v')
+        {
+            ++i;
+            continue;
+        }
         if (c == '/' && i + 1 < n && src[i + 1] == '/')
         {
-            while (i < n && src[i] != '\n') ++i;
+            while (i < n && src[i] != '\n')
+                ++i;
             continue;
         }
         if (c == '/' && i + 1 < n && src[i + 1] == '*')
@@ -45,7 +64,8 @@ bool Tokenize(const std::string& src, std::vector<Token>& tokens, int& errorLine
             i += 2;
             while (i + 1 < n && !(src[i] == '*' && src[i + 1] == '/'))
             {
-                if (src[i] == '\n') ++line;
+                if (src[i] == '\n')
+                    ++line;
                 ++i;
             }
             if (i + 1 >= n)
@@ -67,7 +87,8 @@ bool Tokenize(const std::string& src, std::vector<Token>& tokens, int& errorLine
         if (IsIdentStart(c))
         {
             size_t j = i;
-            while (j < n && IsIdentChar(src[j])) ++j;
+            while (j < n && IsIdentChar(src[j]))
+                ++j;
             Token t{TokenKind::Identifier, src.substr(i, j - i), line, false};
             i = j;
             if (EqualsNoCase(t.Text, "asm"))
@@ -77,7 +98,8 @@ bool Tokenize(const std::string& src, std::vector<Token>& tokens, int& errorLine
                 int braceLine = line;
                 while (k < n && (src[k] == ' ' || src[k] == '\t' || src[k] == '\r' || src[k] == '\n'))
                 {
-                    if (src[k] == '\n') ++braceLine;
+                    if (src[k] == '\n')
+                        ++braceLine;
                     ++k;
                 }
                 if (k >= n || src[k] != '{')
@@ -90,7 +112,8 @@ bool Tokenize(const std::string& src, std::vector<Token>& tokens, int& errorLine
                 int endLine = braceLine;
                 while (end < n && src[end] != '}')
                 {
-                    if (src[end] == '\n') ++endLine;
+                    if (src[end] == '\n')
+                        ++endLine;
                     ++end;
                 }
                 if (end >= n)
@@ -114,26 +137,31 @@ bool Tokenize(const std::string& src, std::vector<Token>& tokens, int& errorLine
             if (c == '0' && j + 1 < n && (src[j + 1] == 'x' || src[j + 1] == 'X'))
             {
                 j += 2;
-                while (j < n && std::isxdigit(static_cast<unsigned char>(src[j]))) ++j;
+                while (j < n && std::isxdigit(static_cast<unsigned char>(src[j])))
+                    ++j;
             }
             else
             {
-                while (j < n && IsDigit(src[j])) ++j;
+                while (j < n && IsDigit(src[j]))
+                    ++j;
                 if (j < n && src[j] == '.')
                 {
                     integer = false;
                     ++j;
-                    while (j < n && IsDigit(src[j])) ++j;
+                    while (j < n && IsDigit(src[j]))
+                        ++j;
                 }
                 if (j < n && (src[j] == 'e' || src[j] == 'E'))
                 {
                     size_t k = j + 1;
-                    if (k < n && (src[k] == '+' || src[k] == '-')) ++k;
+                    if (k < n && (src[k] == '+' || src[k] == '-'))
+                        ++k;
                     if (k < n && IsDigit(src[k]))
                     {
                         integer = false;
                         j = k;
-                        while (j < n && IsDigit(src[j])) ++j;
+                        while (j < n && IsDigit(src[j]))
+                            ++j;
                     }
                 }
                 if (j < n && (src[j] == 'f' || src[j] == 'F' || src[j] == 'h' || src[j] == 'H'))
@@ -155,7 +183,8 @@ bool Tokenize(const std::string& src, std::vector<Token>& tokens, int& errorLine
         if (c == '"')
         {
             size_t j = i + 1;
-            while (j < n && src[j] != '"' && src[j] != '\n') ++j;
+            while (j < n && src[j] != '"' && src[j] != '\n')
+                ++j;
             if (j >= n || src[j] != '"')
             {
                 errorLine = line;
@@ -180,4 +209,4 @@ bool Tokenize(const std::string& src, std::vector<Token>& tokens, int& errorLine
     return true;
 }
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

@@ -12,8 +12,8 @@ enum class TokenKind
     Identifier,
     Number,
     String,
-    Symbol,     // one punctuation character: { } ( ) [ ] < > = ; , : . -
-    AsmBlock,   // raw text between the braces of "asm { ... }"
+    Symbol,   // one punctuation character: { } ( ) [ ] < > = ; , : . -
+    AsmBlock, // raw text between the braces of "asm { ... }"
     End
 };
 
@@ -22,11 +22,11 @@ struct Token
     TokenKind Kind;
     std::string Text;
     int Line;
-    bool IsInteger;  // numbers: no '.', exponent or 'f' suffix
+    bool IsInteger; // numbers: no '.', exponent or 'f' suffix
 };
 
 // Splits source text into tokens. "asm { ... }" becomes one AsmBlock token whose Line is the
 // line of the opening brace. Returns false with a "line: message" style error on bad input.
 bool Tokenize(const std::string& source, std::vector<Token>& tokens, int& errorLine, std::string& error);
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

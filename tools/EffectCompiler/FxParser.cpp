@@ -14,7 +14,8 @@ uint32_t ValueBytes(const TypeDesc& t)
     uint32_t one = 0;
     if (t.Class == ClassStruct)
     {
-        for (const Member& m : t.Members) one += ValueBytes(m.Type);
+        for (const Member& m : t.Members)
+            one += ValueBytes(m.Type);
     }
     else if (t.Class == ClassObject)
     {
@@ -31,14 +32,21 @@ uint32_t FloatCount(const TypeDesc& t)
 {
     uint32_t one = 0;
     if (t.Class == ClassStruct)
-        for (const Member& m : t.Members) one += FloatCount(m.Type);
+        for (const Member& m : t.Members)
+            one += FloatCount(m.Type);
     else if (t.Class != ClassObject)
         one = t.Rows * t.Columns;
     return t.Elements ? one * t.Elements : one;
 }
 
-bool IsSamplerType(uint32_t type) { return type >= TypeSampler && type <= TypeSamplerCube; }
-bool IsTextureType(uint32_t type) { return type >= TypeTexture && type <= TypeTextureCube; }
+bool IsSamplerType(uint32_t type)
+{
+    return type >= TypeSampler && type <= TypeSamplerCube;
+}
+bool IsTextureType(uint32_t type)
+{
+    return type >= TypeTexture && type <= TypeTextureCube;
+}
 
 namespace
 {
@@ -50,12 +58,13 @@ namespace
 const uint64_t MaxValueBytes = 1u << 16;
 const long MaxArraySize = 65535;
 const unsigned long MaxStateIndex = 65535;
-const int MaxNesting = 16;  // braces of an initial value, structs within structs
+const int MaxNesting = 16; // braces of an initial value, structs within structs
 
 std::string Lower(const std::string& s)
 {
     std::string r = s;
-    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : r)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return r;
 }
 
@@ -82,7 +91,7 @@ private:
     std::map<std::string, TypeDesc> m_structs;
     std::map<std::string, int> m_structDepth;
     std::set<std::string> m_parameterNames;
-    uint64_t m_declaredBytes = 0;  // every struct and parameter: each use copies the type
+    uint64_t m_declaredBytes = 0; // every struct and parameter: each use copies the type
     int m_errorLine = 0;
     std::string m_error;
 
@@ -91,7 +100,13 @@ private:
         const size_t i = m_pos + ahead;
         return i < m_tokens.size() ? m_tokens[i] : m_tokens.back();
     }
-    const Token& Next() { const Token& t = Peek(); if (m_pos < m_tokens.size() - 1) ++m_pos; return t; }
+    const Token& Next()
+    {
+        const Token& t = Peek();
+        if (m_pos < m_tokens.size() - 1)
+            ++m_pos;
+        return t;
+    }
 
     bool Fail(int line, const std::string& message)
     {
@@ -110,11 +125,16 @@ private:
 
     static std::string Describe(const Token& t)
     {
-        if (t.Kind == TokenKind::End) return "end of file";
-        if (t.Kind == TokenKind::AsmBlock) return "asm block";
+        if (t.Kind == TokenKind::End)
+            return "end of file";
+        if (t.Kind == TokenKind::AsmBlock)
+            return "asm block";
         return "'" + t.Text + "'";
     }
-    bool FailExpected(const char* what) { return Fail(Peek().Line, std::string("syntax error: expected ") + what + " but found " + Describe(Peek())); }
+    bool FailExpected(const char* what)
+    {
+        return Fail(Peek().Line, std::string("syntax error: expected ") + what + " but found " + Describe(Peek()));
+    }
 
     bool IsSymbol(const char* s, size_t ahead = 0) const
     {
@@ -128,13 +148,15 @@ private:
     }
     bool Expect(const char* symbol)
     {
-        if (!IsSymbol(symbol)) return FailExpected((std::string("'") + symbol + "'").c_str());
+        if (!IsSymbol(symbol))
+            return FailExpected((std::string("'") + symbol + "'").c_str());
         Next();
         return true;
     }
     bool ExpectIdentifier(std::string& out, const char* what)
     {
-        if (Peek().Kind != TokenKind::Identifier) return FailExpected(what);
+        if (Peek().Kind != TokenKind::Identifier)
+            return FailExpected(what);
         out = Next().Text;
         return true;
     }
@@ -146,13 +168,22 @@ private:
         std::string base;
         uint32_t type = 0;
         for (const char* b : {"float", "half", "int", "bool"})
-            if (w.compare(0, std::string(b).size(), b) == 0) { base = b; break; }
-        if (base.empty()) return false;
+            if (w.compare(0, std::string(b).size(), b) == 0)
+            {
+                base = b;
+                break;
+            }
+        if (base.empty())
+            return false;
         type = base == "int" ? TypeInt : base == "bool" ? TypeBool : TypeFloat;
         const std::string dims = w.substr(base.size());
         t = TypeDesc();
         t.Type = type;
-        if (dims.empty()) { t.Class = ClassScalar; return true; }
+        if (dims.empty())
+        {
+            t.Class = ClassScalar;
+            return true;
+        }
         if (dims.size() == 1 && dims[0] >= '1' && dims[0] <= '4')
         {
             t.Class = ClassVector;
@@ -161,7 +192,7 @@ private:
         }
         if (dims.size() == 3 && dims[0] >= '1' && dims[0] <= '4' && dims[1] == 'x' && dims[2] >= '1' && dims[2] <= '4')
         {
-            t.Class = ClassMatrixRows;  // effect matrices are always stored row by row
+            t.Class = ClassMatrixRows; // effect matrices are always stored row by row
             t.Rows = static_cast<uint32_t>(dims[0] - '0');
             t.Columns = static_cast<uint32_t>(dims[2] - '0');
             return true;
@@ -172,12 +203,13 @@ private:
     static bool ObjectTypeName(const std::string& word, TypeDesc& t)
     {
         static const std::map<std::string, uint32_t> names = {
-            {"texture", TypeTexture}, {"texture1d", TypeTexture1D}, {"texture2d", TypeTexture2D},
-            {"texture3d", TypeTexture3D}, {"texturecube", TypeTextureCube}, {"sampler", TypeSampler},
-            {"sampler1d", TypeSampler1D}, {"sampler2d", TypeSampler2D}, {"sampler3d", TypeSampler3D},
+            {"texture", TypeTexture},        {"texture1d", TypeTexture1D},     {"texture2d", TypeTexture2D},
+            {"texture3d", TypeTexture3D},    {"texturecube", TypeTextureCube}, {"sampler", TypeSampler},
+            {"sampler1d", TypeSampler1D},    {"sampler2d", TypeSampler2D},     {"sampler3d", TypeSampler3D},
             {"samplercube", TypeSamplerCube}};
         const auto it = names.find(Lower(word));
-        if (it == names.end()) return false;
+        if (it == names.end())
+            return false;
         t = TypeDesc();
         t.Type = it->second;
         t.Class = ClassObject;
@@ -194,7 +226,8 @@ private:
             Next();
         }
         const Token& tok = Peek();
-        if (tok.Kind != TokenKind::Identifier) return FailExpected("a type");
+        if (tok.Kind != TokenKind::Identifier)
+            return FailExpected("a type");
         if (NumericTypeName(tok.Text, t))
         {
             Next();
@@ -222,14 +255,16 @@ private:
 
     bool ParseArraySuffix(TypeDesc& t, const std::string& name)
     {
-        if (!IsSymbol("[")) return true;
+        if (!IsSymbol("["))
+            return true;
         Next();
         const Token& n = Peek();
         if (n.Kind != TokenKind::Number || !n.IsInteger || std::strtol(n.Text.c_str(), nullptr, 0) <= 0)
             return FailExpected("a positive array size");
         const long size = std::strtol(n.Text.c_str(), nullptr, 0);
         if (size > MaxArraySize)
-            return Fail(n.Line, "array '" + name + "' has " + n.Text + " elements, at most " + std::to_string(MaxArraySize));
+            return Fail(n.Line,
+                        "array '" + name + "' has " + n.Text + " elements, at most " + std::to_string(MaxArraySize));
         if (static_cast<uint64_t>(ValueBytes(t)) * static_cast<uint64_t>(size) > MaxValueBytes)
             return Fail(n.Line, "array '" + name + "' is larger than " + std::to_string(MaxValueBytes) + " bytes");
         Next();
@@ -239,15 +274,18 @@ private:
 
     bool ParseStruct()
     {
-        const int line = Next().Line;  // struct
+        const int line = Next().Line; // struct
         std::string name;
-        if (!ExpectIdentifier(name, "a struct name")) return false;
-        if (m_structs.count(name)) return Fail(line, "struct '" + name + "' is defined twice");
+        if (!ExpectIdentifier(name, "a struct name"))
+            return false;
+        if (m_structs.count(name))
+            return Fail(line, "struct '" + name + "' is defined twice");
         TypeDesc t;
         t.Type = TypeVoid;
         t.Class = ClassStruct;
         t.StructName = name;
-        if (!Expect("{")) return false;
+        if (!Expect("{"))
+            return false;
         int depth = 1;
         uint64_t bytes = 0;
         std::set<std::string> names;
@@ -255,23 +293,34 @@ private:
         {
             Member m;
             const int memberLine = Peek().Line;
-            if (!ParseType(m.Type, false)) return false;
-            if (m.Type.Class == ClassStruct) depth = std::max(depth, m_structDepth[m.Type.StructName] + 1);
+            if (!ParseType(m.Type, false))
+                return false;
+            if (m.Type.Class == ClassStruct)
+                depth = std::max(depth, m_structDepth[m.Type.StructName] + 1);
             if (depth > MaxNesting)
-                return Fail(memberLine, "struct '" + name + "' nests more than " + std::to_string(MaxNesting) + " structs");
-            if (!ExpectIdentifier(m.Name, "a member name")) return false;
-            if (!ParseArraySuffix(m.Type, m.Name)) return false;
-            if (!names.insert(m.Name).second) return Fail(memberLine, "member '" + m.Name + "' is declared twice");
+                return Fail(memberLine,
+                            "struct '" + name + "' nests more than " + std::to_string(MaxNesting) + " structs");
+            if (!ExpectIdentifier(m.Name, "a member name"))
+                return false;
+            if (!ParseArraySuffix(m.Type, m.Name))
+                return false;
+            if (!names.insert(m.Name).second)
+                return Fail(memberLine, "member '" + m.Name + "' is declared twice");
             bytes += ValueBytes(m.Type);
             if (bytes > MaxValueBytes)
-                return Fail(memberLine, "struct '" + name + "' is larger than " + std::to_string(MaxValueBytes) + " bytes");
-            if (!Expect(";")) return false;
+                return Fail(memberLine,
+                            "struct '" + name + "' is larger than " + std::to_string(MaxValueBytes) + " bytes");
+            if (!Expect(";"))
+                return false;
             t.Members.push_back(m);
         }
         Next();
-        if (t.Members.empty()) return Fail(line, "struct '" + name + "' has no members");
-        if (!Expect(";")) return false;
-        if (!Declare(t, line)) return false;
+        if (t.Members.empty())
+            return Fail(line, "struct '" + name + "' has no members");
+        if (!Expect(";"))
+            return false;
+        if (!Declare(t, line))
+            return false;
         m_structs[name] = t;
         m_structDepth[name] = depth;
         return true;
@@ -287,9 +336,12 @@ private:
             Next();
             while (!IsSymbol("}"))
             {
-                if (!ParseNumberList(out, allIntegers, depth + 1)) return false;
-                if (IsSymbol(",")) Next();
-                else if (!IsSymbol("}")) return FailExpected("',' or '}'");
+                if (!ParseNumberList(out, allIntegers, depth + 1))
+                    return false;
+                if (IsSymbol(","))
+                    Next();
+                else if (!IsSymbol("}"))
+                    return FailExpected("',' or '}'");
             }
             Next();
             return true;
@@ -301,9 +353,12 @@ private:
             Next();
             while (!IsSymbol(")"))
             {
-                if (!ParseNumberList(out, allIntegers, depth + 1)) return false;
-                if (IsSymbol(",")) Next();
-                else if (!IsSymbol(")")) return FailExpected("',' or ')'");
+                if (!ParseNumberList(out, allIntegers, depth + 1))
+                    return false;
+                if (IsSymbol(","))
+                    Next();
+                else if (!IsSymbol(")"))
+                    return FailExpected("',' or ')'");
             }
             Next();
             return true;
@@ -321,14 +376,17 @@ private:
             Next();
         }
         const Token& n = Peek();
-        if (n.Kind != TokenKind::Number) return FailExpected("a number");
+        if (n.Kind != TokenKind::Number)
+            return FailExpected("a number");
         Next();
         std::string text = n.Text;
         if (!text.empty() && (text.back() == 'f' || text.back() == 'F' || text.back() == 'h' || text.back() == 'H') &&
             text.compare(0, 2, "0x") != 0)
             text.pop_back();
-        double v = n.IsInteger ? static_cast<double>(std::strtoul(text.c_str(), nullptr, 0)) : std::strtod(text.c_str(), nullptr);
-        if (!n.IsInteger) allIntegers = false;
+        double v = n.IsInteger ? static_cast<double>(std::strtoul(text.c_str(), nullptr, 0))
+                               : std::strtod(text.c_str(), nullptr);
+        if (!n.IsInteger)
+            allIntegers = false;
         out.push_back(negative ? -v : v);
         return true;
     }
@@ -336,22 +394,26 @@ private:
     // <name>, name.member, name[2] are kept as the text D3DX resolves by name.
     bool ParseReferencePath(std::string& path)
     {
-        if (!ExpectIdentifier(path, "a parameter name")) return false;
+        if (!ExpectIdentifier(path, "a parameter name"))
+            return false;
         while (IsSymbol(".") || IsSymbol("["))
         {
             if (IsSymbol("."))
             {
                 Next();
                 std::string part;
-                if (!ExpectIdentifier(part, "a member name")) return false;
+                if (!ExpectIdentifier(part, "a member name"))
+                    return false;
                 path += "." + part;
             }
             else
             {
                 Next();
-                if (Peek().Kind != TokenKind::Number || !Peek().IsInteger) return FailExpected("an index");
+                if (Peek().Kind != TokenKind::Number || !Peek().IsInteger)
+                    return FailExpected("an index");
                 path += "[" + Next().Text + "]";
-                if (!Expect("]")) return false;
+                if (!Expect("]"))
+                    return false;
             }
         }
         return true;
@@ -372,14 +434,16 @@ private:
         {
             Next();
             v.Kind = ValueKind::Reference;
-            if (!ParseReferencePath(v.Text)) return false;
+            if (!ParseReferencePath(v.Text))
+                return false;
             return Expect(">");
         }
         if (IsSymbol("(") && Peek(1).Kind == TokenKind::Identifier)
         {
             Next();
             v.Kind = ValueKind::Reference;
-            if (!ParseReferencePath(v.Text)) return false;
+            if (!ParseReferencePath(v.Text))
+                return false;
             return Expect(")");
         }
         if (t.Kind == TokenKind::Identifier)
@@ -402,26 +466,34 @@ private:
 
     bool ParseStateBlock(std::vector<StateAssignment>& states)
     {
-        if (!Expect("{")) return false;
+        if (!Expect("{"))
+            return false;
         while (!IsSymbol("}"))
         {
             StateAssignment s;
             s.Line = Peek().Line;
-            if (!ExpectIdentifier(s.Name, "a state name")) return false;
+            if (!ExpectIdentifier(s.Name, "a state name"))
+                return false;
             if (IsSymbol("["))
             {
                 Next();
                 const Token& n = Peek();
-                if (n.Kind != TokenKind::Number || !n.IsInteger) return FailExpected("a state index");
+                if (n.Kind != TokenKind::Number || !n.IsInteger)
+                    return FailExpected("a state index");
                 if (std::strtoul(n.Text.c_str(), nullptr, 0) > MaxStateIndex)
-                    return Fail(n.Line, "index of '" + s.Name + "' is " + n.Text + ", at most " + std::to_string(MaxStateIndex));
+                    return Fail(n.Line, "index of '" + s.Name + "' is " + n.Text + ", at most " +
+                                            std::to_string(MaxStateIndex));
                 s.HasIndex = true;
                 s.Index = static_cast<uint32_t>(std::strtoul(Next().Text.c_str(), nullptr, 0));
-                if (!Expect("]")) return false;
+                if (!Expect("]"))
+                    return false;
             }
-            if (!Expect("=")) return false;
-            if (!ParseStateValue(s.Value)) return false;
-            if (!Expect(";")) return false;
+            if (!Expect("="))
+                return false;
+            if (!ParseStateValue(s.Value))
+                return false;
+            if (!Expect(";"))
+                return false;
             states.push_back(s);
         }
         Next();
@@ -430,22 +502,28 @@ private:
 
     bool ParseAnnotations(std::vector<Annotation>& out)
     {
-        Next();  // <
+        Next(); // <
         while (!IsSymbol(">"))
         {
             Annotation a;
             a.Line = Peek().Line;
-            if (Peek().Kind != TokenKind::Identifier) return FailExpected("an annotation type");
+            if (Peek().Kind != TokenKind::Identifier)
+                return FailExpected("an annotation type");
             if (!NumericTypeName(Peek().Text, a.Type) || a.Type.Class == ClassMatrixRows)
                 return Fail(a.Line, "annotation type '" + Peek().Text + "' is not supported");
             Next();
-            if (!ExpectIdentifier(a.Name, "an annotation name")) return false;
-            if (!Expect("=")) return false;
+            if (!ExpectIdentifier(a.Name, "an annotation name"))
+                return false;
+            if (!Expect("="))
+                return false;
             bool integers = true;
-            if (!ParseNumberList(a.Numbers, integers)) return false;
+            if (!ParseNumberList(a.Numbers, integers))
+                return false;
             if (a.Numbers.size() != FloatCount(a.Type))
-                return Fail(a.Line, "annotation '" + a.Name + "' needs " + std::to_string(FloatCount(a.Type)) + " values");
-            if (!Expect(";")) return false;
+                return Fail(a.Line,
+                            "annotation '" + a.Name + "' needs " + std::to_string(FloatCount(a.Type)) + " values");
+            if (!Expect(";"))
+                return false;
             out.push_back(a);
         }
         Next();
@@ -458,33 +536,52 @@ private:
         p.Line = Peek().Line;
         for (;;)
         {
-            if (IsWord("uniform") || IsWord("extern")) { Next(); continue; }
-            if (IsWord("shared")) { p.Shared = true; Next(); continue; }
+            if (IsWord("uniform") || IsWord("extern"))
+            {
+                Next();
+                continue;
+            }
+            if (IsWord("shared"))
+            {
+                p.Shared = true;
+                Next();
+                continue;
+            }
             if (IsWord("static") || IsWord("const"))
                 return Fail(Peek().Line, "'" + Peek().Text + "' variables are not supported");
             break;
         }
-        if (!ParseType(p.Type, true)) return false;
-        if (!ExpectIdentifier(p.Name, "a parameter name")) return false;
-        if (!ParseArraySuffix(p.Type, p.Name) || !Declare(p.Type, p.Line)) return false;
-        if (!m_parameterNames.insert(p.Name).second) return Fail(p.Line, "parameter '" + p.Name + "' is declared twice");
+        if (!ParseType(p.Type, true))
+            return false;
+        if (!ExpectIdentifier(p.Name, "a parameter name"))
+            return false;
+        if (!ParseArraySuffix(p.Type, p.Name) || !Declare(p.Type, p.Line))
+            return false;
+        if (!m_parameterNames.insert(p.Name).second)
+            return Fail(p.Line, "parameter '" + p.Name + "' is declared twice");
         if (IsSymbol(":"))
         {
             Next();
-            if (IsWord("register")) return Fail(Peek().Line, "register bindings are not supported: bind in a pass");
-            if (!ExpectIdentifier(p.Semantic, "a semantic")) return false;
+            if (IsWord("register"))
+                return Fail(Peek().Line, "register bindings are not supported: bind in a pass");
+            if (!ExpectIdentifier(p.Semantic, "a semantic"))
+                return false;
         }
-        if (IsSymbol("<") && !ParseAnnotations(p.Annotations)) return false;
+        if (IsSymbol("<") && !ParseAnnotations(p.Annotations))
+            return false;
         if (IsSymbol("="))
         {
             Next();
             p.HasInit = true;
             if (IsSamplerType(p.Type.Type))
             {
-                if (!IsWord("sampler_state")) return FailExpected("sampler_state");
-                if (p.Type.Elements) return Fail(p.Line, "sampler arrays are not supported");
+                if (!IsWord("sampler_state"))
+                    return FailExpected("sampler_state");
+                if (p.Type.Elements)
+                    return Fail(p.Line, "sampler arrays are not supported");
                 Next();
-                if (!ParseStateBlock(p.SamplerStates)) return false;
+                if (!ParseStateBlock(p.SamplerStates))
+                    return false;
             }
             else if (p.Type.Class == ClassObject)
             {
@@ -494,13 +591,15 @@ private:
             {
                 bool integers = true;
                 const int line = Peek().Line;
-                if (!ParseNumberList(p.Init, integers)) return false;
+                if (!ParseNumberList(p.Init, integers))
+                    return false;
                 if (p.Init.size() != FloatCount(p.Type))
                     return Fail(line, "initial value of '" + p.Name + "' has " + std::to_string(p.Init.size()) +
                                           " values, its type needs " + std::to_string(FloatCount(p.Type)));
             }
         }
-        if (!Expect(";")) return false;
+        if (!Expect(";"))
+            return false;
         m_effect.Parameters.push_back(p);
         return true;
     }
@@ -508,25 +607,35 @@ private:
     bool ParseTechnique()
     {
         Technique t;
-        t.Line = Next().Line;  // technique
-        if (Peek().Kind == TokenKind::Identifier) t.Name = Next().Text;
-        if (IsSymbol("<")) return Fail(Peek().Line, "annotations on techniques are not supported");
+        t.Line = Next().Line; // technique
+        if (Peek().Kind == TokenKind::Identifier)
+            t.Name = Next().Text;
+        if (IsSymbol("<"))
+            return Fail(Peek().Line, "annotations on techniques are not supported");
         for (const Technique& other : m_effect.Techniques)
-            if (!t.Name.empty() && other.Name == t.Name) return Fail(t.Line, "technique '" + t.Name + "' is defined twice");
-        if (!Expect("{")) return false;
+            if (!t.Name.empty() && other.Name == t.Name)
+                return Fail(t.Line, "technique '" + t.Name + "' is defined twice");
+        if (!Expect("{"))
+            return false;
         while (!IsSymbol("}"))
         {
-            if (!IsWord("pass")) return FailExpected("'pass'");
+            if (!IsWord("pass"))
+                return FailExpected("'pass'");
             Pass p;
             p.Line = Next().Line;
-            if (Peek().Kind == TokenKind::Identifier) p.Name = Next().Text;
-            if (IsSymbol("<")) return Fail(Peek().Line, "annotations on passes are not supported");
-            if (!ParseStateBlock(p.States)) return false;
-            if (IsSymbol(";")) Next();
+            if (Peek().Kind == TokenKind::Identifier)
+                p.Name = Next().Text;
+            if (IsSymbol("<"))
+                return Fail(Peek().Line, "annotations on passes are not supported");
+            if (!ParseStateBlock(p.States))
+                return false;
+            if (IsSymbol(";"))
+                Next();
             t.Passes.push_back(p);
         }
         Next();
-        if (IsSymbol(";")) Next();
+        if (IsSymbol(";"))
+            Next();
         m_effect.Techniques.push_back(t);
         return true;
     }
@@ -537,11 +646,13 @@ private:
         {
             if (IsWord("struct") && Peek(1).Kind == TokenKind::Identifier && IsSymbol("{", 2))
             {
-                if (!ParseStruct()) return false;
+                if (!ParseStruct())
+                    return false;
             }
             else if (IsWord("technique"))
             {
-                if (!ParseTechnique()) return false;
+                if (!ParseTechnique())
+                    return false;
             }
             else if (IsSymbol(";"))
             {
@@ -552,19 +663,21 @@ private:
                 // A function definition is HLSL code this compiler cannot translate.
                 if (IsSymbol("(", 2))
                     return Fail(Peek().Line, "HLSL functions are not supported: write shaders as asm { ... }");
-                if (!ParseParameter()) return false;
+                if (!ParseParameter())
+                    return false;
             }
             else
             {
                 return FailExpected("a declaration or technique");
             }
         }
-        if (m_effect.Techniques.empty()) return Fail(Peek().Line, "the effect has no technique");
+        if (m_effect.Techniques.empty())
+            return Fail(Peek().Line, "the effect has no technique");
         return true;
     }
 };
 
-}  // namespace
+} // namespace
 
 bool ParseEffect(const std::vector<Token>& tokens, EffectSource& effect, int& errorLine, std::string& error)
 {
@@ -573,4 +686,4 @@ bool ParseEffect(const std::vector<Token>& tokens, EffectSource& effect, int& er
     return parser.Run(errorLine, error);
 }
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

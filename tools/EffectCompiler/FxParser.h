@@ -10,4 +10,4 @@ namespace EffectCompiler
 // Parses tokens into an effect description. On failure returns false with the line and message.
 bool ParseEffect(const std::vector<Token>& tokens, EffectSource& effect, int& errorLine, std::string& error);
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

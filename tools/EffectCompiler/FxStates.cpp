@@ -20,16 +20,17 @@ bool SameNoCase(const std::string& a, const char* b)
 const EnumValue ZBuffer[] = {{"USEW", 2}, {nullptr, 0}};
 const EnumValue Fill[] = {{"POINT", 1}, {"WIREFRAME", 2}, {"SOLID", 3}, {nullptr, 0}};
 const EnumValue Shade[] = {{"FLAT", 1}, {"GOURAUD", 2}, {"PHONG", 3}, {nullptr, 0}};
-const EnumValue Blend[] = {{"ZERO", 1}, {"ONE", 2}, {"SRCCOLOR", 3}, {"INVSRCCOLOR", 4}, {"SRCALPHA", 5},
-                           {"INVSRCALPHA", 6}, {"DESTALPHA", 7}, {"INVDESTALPHA", 8}, {"DESTCOLOR", 9},
-                           {"INVDESTCOLOR", 10}, {"SRCALPHASAT", 11}, {"BOTHSRCALPHA", 12},
-                           {"BOTHINVSRCALPHA", 13}, {"BLENDFACTOR", 14}, {"INVBLENDFACTOR", 15}, {nullptr, 0}};
+const EnumValue Blend[] = {
+    {"ZERO", 1},         {"ONE", 2},           {"SRCCOLOR", 3},         {"INVSRCCOLOR", 4},  {"SRCALPHA", 5},
+    {"INVSRCALPHA", 6},  {"DESTALPHA", 7},     {"INVDESTALPHA", 8},     {"DESTCOLOR", 9},    {"INVDESTCOLOR", 10},
+    {"SRCALPHASAT", 11}, {"BOTHSRCALPHA", 12}, {"BOTHINVSRCALPHA", 13}, {"BLENDFACTOR", 14}, {"INVBLENDFACTOR", 15},
+    {nullptr, 0}};
 const EnumValue Cull[] = {{"NONE", 1}, {"CW", 2}, {"CCW", 3}, {nullptr, 0}};
-const EnumValue Compare[] = {{"NEVER", 1}, {"LESS", 2}, {"EQUAL", 3}, {"LESSEQUAL", 4}, {"GREATER", 5},
+const EnumValue Compare[] = {{"NEVER", 1},    {"LESS", 2},         {"EQUAL", 3},  {"LESSEQUAL", 4}, {"GREATER", 5},
                              {"NOTEQUAL", 6}, {"GREATEREQUAL", 7}, {"ALWAYS", 8}, {nullptr, 0}};
 const EnumValue BlendOp[] = {{"ADD", 1}, {"SUBTRACT", 2}, {"REVSUBTRACT", 3}, {"MIN", 4}, {"MAX", 5}, {nullptr, 0}};
 const EnumValue Address[] = {{"WRAP", 1}, {"MIRROR", 2}, {"CLAMP", 3}, {"BORDER", 4}, {"MIRRORONCE", 5}, {nullptr, 0}};
-const EnumValue Filter[] = {{"NONE", 0}, {"POINT", 1}, {"LINEAR", 2}, {"ANISOTROPIC", 3},
+const EnumValue Filter[] = {{"NONE", 0},          {"POINT", 1},        {"LINEAR", 2}, {"ANISOTROPIC", 3},
                             {"PYRAMIDALQUAD", 6}, {"GAUSSIANQUAD", 7}, {nullptr, 0}};
 
 // Operation numbers: D3DX's fixed state table (render states 0..102 are not in D3DRS order).
@@ -109,12 +110,13 @@ const StateInfo States[] = {
     {"Sampler", 178, StateType::Sampler, nullptr, false, 0},
 };
 
-}  // namespace
+} // namespace
 
 const StateInfo* FindState(const std::string& name)
 {
     for (const StateInfo& s : States)
-        if (SameNoCase(name, s.Name)) return &s;
+        if (SameNoCase(name, s.Name))
+            return &s;
     return nullptr;
 }
 
@@ -122,10 +124,22 @@ bool FindEnumValue(const StateInfo& state, const std::string& name, uint32_t& va
 {
     if (state.Enums)
         for (const EnumValue* e = state.Enums; e->Name; ++e)
-            if (SameNoCase(name, e->Name)) { value = e->Value; return true; }
-    if (SameNoCase(name, "TRUE")) { value = 1; return true; }
-    if (SameNoCase(name, "FALSE")) { value = 0; return true; }
+            if (SameNoCase(name, e->Name))
+            {
+                value = e->Value;
+                return true;
+            }
+    if (SameNoCase(name, "TRUE"))
+    {
+        value = 1;
+        return true;
+    }
+    if (SameNoCase(name, "FALSE"))
+    {
+        value = 0;
+        return true;
+    }
     return false;
 }
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

@@ -14,7 +14,7 @@ namespace
 
 const uint32_t EffectTag = 0xFEFF0901;
 const uint32_t NoIndex = 0xFFFFFFFF;
-const uint32_t SamplerBlockIndex = 256;  // what fxc writes as the index of states inside sampler_state
+const uint32_t SamplerBlockIndex = 256; // what fxc writes as the index of states inside sampler_state
 const uint32_t UsageBlob = 0;
 const uint32_t UsageReference = 1;
 
@@ -29,7 +29,8 @@ uint32_t FloatBits(double v)
 // The DWORD of an integer value: -2^31 .. 2^32-1, negatives as two's complement; false beyond.
 bool IntegerBits(double v, uint32_t& bits)
 {
-    if (!(v >= -2147483648.0 && v < 4294967296.0)) return false;
+    if (!(v >= -2147483648.0 && v < 4294967296.0))
+        return false;
     bits = v < 0 ? static_cast<uint32_t>(static_cast<int32_t>(v)) : static_cast<uint32_t>(v);
     return true;
 }
@@ -44,7 +45,8 @@ bool AppendValue(const TypeDesc& t, const double*& numbers, std::vector<uint32_t
         if (t.Class == ClassStruct)
         {
             for (const Member& m : t.Members)
-                if (!AppendValue(m.Type, numbers, out)) return false;
+                if (!AppendValue(m.Type, numbers, out))
+                    return false;
             continue;
         }
         for (uint32_t i = 0; i < t.Rows * t.Columns; ++i)
@@ -66,7 +68,8 @@ bool FloatOnly(const TypeDesc& t)
     if (t.Class == ClassStruct)
     {
         for (const Member& m : t.Members)
-            if (!FloatOnly(m.Type)) return false;
+            if (!FloatOnly(m.Type))
+                return false;
         return true;
     }
     return t.Class != ClassObject && t.Type == TypeFloat;
@@ -77,11 +80,20 @@ class ByteBuffer
 public:
     std::vector<uint8_t> Bytes;
     uint32_t Size() const { return static_cast<uint32_t>(Bytes.size()); }
-    void U16(uint32_t v) { Bytes.push_back(static_cast<uint8_t>(v)); Bytes.push_back(static_cast<uint8_t>(v >> 8)); }
-    void U32(uint32_t v) { U16(v & 0xFFFF); U16(v >> 16); }
+    void U16(uint32_t v)
+    {
+        Bytes.push_back(static_cast<uint8_t>(v));
+        Bytes.push_back(static_cast<uint8_t>(v >> 8));
+    }
+    void U32(uint32_t v)
+    {
+        U16(v & 0xFFFF);
+        U16(v >> 16);
+    }
     void Patch32(uint32_t at, uint32_t v)
     {
-        for (int i = 0; i < 4; ++i) Bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            Bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
     }
     void String(const std::string& s)
     {
@@ -90,7 +102,8 @@ public:
     }
     void Align(uint8_t fill)
     {
-        while (Bytes.size() % 4) Bytes.push_back(fill);
+        while (Bytes.size() % 4)
+            Bytes.push_back(fill);
     }
 };
 
@@ -103,8 +116,12 @@ uint32_t WriteTypeInfo(ByteBuffer& b, const TypeDesc& t)
     uint32_t cols = 1;
     switch (t.Class)
     {
-    case ClassScalar: break;
-    case ClassVector: cls = ClassVector; cols = t.Columns; break;
+    case ClassScalar:
+        break;
+    case ClassVector:
+        cls = ClassVector;
+        cols = t.Columns;
+        break;
     case ClassStruct:
     {
         TypeDesc one = t;
@@ -130,7 +147,11 @@ uint32_t WriteTypeInfo(ByteBuffer& b, const TypeDesc& t)
     {
         const uint32_t infos = b.Size();
         b.Patch32(at + 12, infos);
-        for (size_t i = 0; i < t.Members.size(); ++i) { b.U32(0); b.U32(0); }
+        for (size_t i = 0; i < t.Members.size(); ++i)
+        {
+            b.U32(0);
+            b.U32(0);
+        }
         for (size_t i = 0; i < t.Members.size(); ++i)
         {
             const uint32_t name = b.Size();
@@ -167,7 +188,7 @@ struct PendingState
     const StateInfo* Info;
     uint32_t Index;
     const Parameter* Reference;
-    std::vector<uint32_t> Shader;  // assembled code (shader states)
+    std::vector<uint32_t> Shader; // assembled code (shader states)
 };
 
 class Writer
@@ -176,7 +197,8 @@ public:
     explicit Writer(const EffectSource& fx) : m_fx(fx)
     {
         m_data.push_back(0);
-        for (size_t i = 0; i < fx.Parameters.size(); ++i) m_parameters.emplace(fx.Parameters[i].Name, i);
+        for (size_t i = 0; i < fx.Parameters.size(); ++i)
+            m_parameters.emplace(fx.Parameters[i].Name, i);
     }
 
     bool Run(std::vector<uint8_t>& out, int& errorLine, std::string& error)
@@ -188,23 +210,28 @@ public:
             return false;
         }
         out.clear();
-        auto put = [&out](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i))); };
+        auto put = [&out](uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        };
         put(EffectTag);
         put(static_cast<uint32_t>(m_data.size() * 4));
-        for (uint32_t v : m_data) put(v);
-        for (uint32_t v : m_header) put(v);
+        for (uint32_t v : m_data)
+            put(v);
+        for (uint32_t v : m_header)
+            put(v);
         return true;
     }
 
 private:
     const EffectSource& m_fx;
-    std::vector<uint32_t> m_data;    // everything reached by offset; offsets are from its start
-    std::vector<uint32_t> m_header;  // walked sequentially by the loader
+    std::vector<uint32_t> m_data;   // everything reached by offset; offsets are from its start
+    std::vector<uint32_t> m_header; // walked sequentially by the loader
     std::vector<ObjectEntry> m_objects;
     std::vector<ResourceEntry> m_resources;
-    uint32_t m_nextId = 1;           // id 0 is D3DX's scratch object
+    uint32_t m_nextId = 1; // id 0 is D3DX's scratch object
     uint32_t m_shaderCount = 0;
-    std::map<std::string, size_t> m_parameters;  // by name: references are resolved per state
+    std::map<std::string, size_t> m_parameters; // by name: references are resolved per state
     int m_errorLine = 0;
     std::string m_error;
 
@@ -219,7 +246,8 @@ private:
 
     uint32_t PutString(const std::string& s)
     {
-        if (s.empty()) return 0;
+        if (s.empty())
+            return 0;
         const uint32_t at = Offset();
         m_data.push_back(static_cast<uint32_t>(s.size() + 1));
         PutRaw(reinterpret_cast<const uint8_t*>(s.c_str()), s.size() + 1);
@@ -231,7 +259,8 @@ private:
         for (size_t i = 0; i < size; i += 4)
         {
             uint32_t v = 0;
-            for (size_t k = 0; k < 4 && i + k < size; ++k) v |= static_cast<uint32_t>(bytes[i + k]) << (8 * k);
+            for (size_t k = 0; k < 4 && i + k < size; ++k)
+                v |= static_cast<uint32_t>(bytes[i + k]) << (8 * k);
             m_data.push_back(v);
         }
     }
@@ -255,7 +284,8 @@ private:
         case ClassStruct:
             m_data.push_back(static_cast<uint32_t>(t.Members.size()));
             // Member records must follow the struct record directly.
-            for (const Member& m : t.Members) PutRecord(m.Type, m.Name, "", names);
+            for (const Member& m : t.Members)
+                PutRecord(m.Type, m.Name, "", names);
             break;
         case ClassObject:
             break;
@@ -272,7 +302,8 @@ private:
         std::vector<std::pair<size_t, std::string>> names;
         PutRecord(t, name, semantic, names);
         for (const auto& n : names)
-            if (!n.second.empty()) m_data[n.first] = PutString(n.second);
+            if (!n.second.empty())
+                m_data[n.first] = PutString(n.second);
         return at;
     }
 
@@ -367,14 +398,18 @@ private:
         for (const StateAssignment& s : p.SamplerStates)
         {
             const StateInfo* info = FindState(s.Name);
-            if (!info) return Fail(s.Line, "unknown state '" + s.Name + "'");
-            if (!info->SamplerState) return Fail(s.Line, "'" + s.Name + "' cannot be used inside sampler_state");
-            if (s.HasIndex) return Fail(s.Line, "'" + s.Name + "' takes no index inside sampler_state");
+            if (!info)
+                return Fail(s.Line, "unknown state '" + s.Name + "'");
+            if (!info->SamplerState)
+                return Fail(s.Line, "'" + s.Name + "' cannot be used inside sampler_state");
+            if (s.HasIndex)
+                return Fail(s.Line, "'" + s.Name + "' takes no index inside sampler_state");
             StateRecord r{};
             if (info->Type == StateType::Texture)
             {
                 const Parameter* t = nullptr;
-                if (!ResolveReference(s, t)) return false;
+                if (!ResolveReference(s, t))
+                    return false;
                 if (t->Type.Class != ClassObject || !IsTextureType(t->Type.Type))
                     return Fail(s.Line, "'" + t->Name + "' is not a texture");
                 r = StateRecord{info->Op, SamplerBlockIndex, PutObjectTypedef(TypeTexture), PutDword(m_nextId++)};
@@ -407,17 +442,20 @@ private:
             const Parameter& p = m_fx.Parameters[i];
             const uint32_t bytes = ValueBytes(p.Type);
             for (const Annotation& a : p.Annotations)
-                if (a.Name == "Bytes" && (a.Type.Type == TypeInt || a.Type.Type == TypeFloat) && a.Numbers.size() == 1 &&
-                    static_cast<double>(bytes) != a.Numbers[0])
-                    return Fail(a.Line, "'" + p.Name + "' is " + std::to_string(bytes) + " bytes, its Bytes annotation says " +
-                                            (std::fabs(a.Numbers[0]) < 1e15 ? std::to_string(static_cast<long long>(a.Numbers[0]))
-                                                                            : std::to_string(a.Numbers[0])));
+                if (a.Name == "Bytes" && (a.Type.Type == TypeInt || a.Type.Type == TypeFloat) &&
+                    a.Numbers.size() == 1 && static_cast<double>(bytes) != a.Numbers[0])
+                    return Fail(a.Line, "'" + p.Name + "' is " + std::to_string(bytes) +
+                                            " bytes, its Bytes annotation says " +
+                                            (std::fabs(a.Numbers[0]) < 1e15
+                                                 ? std::to_string(static_cast<long long>(a.Numbers[0]))
+                                                 : std::to_string(a.Numbers[0])));
             const uint32_t typeOffset = PutTypedef(p.Type, p.Name, p.Semantic);
             uint32_t valueOffset = 0;
             const uint32_t elements = p.Type.Elements ? p.Type.Elements : 1;
             if (IsSamplerType(p.Type.Type))
             {
-                if (!WriteSampler(p, i, valueOffset)) return false;
+                if (!WriteSampler(p, i, valueOffset))
+                    return false;
                 m_shaderCount += elements;
             }
             else if (p.Type.Class == ClassObject)
@@ -475,7 +513,8 @@ private:
                 const uint32_t otherFirst = bindings[k].Register;
                 const uint32_t otherLast = otherFirst + RegisterCount(bindings[k].Type);
                 if (first < otherLast && otherFirst < last)
-                    return Fail(bindings[i].Line, "'" + bindings[i].Name + "' overlaps the registers of '" + bindings[k].Name + "'");
+                    return Fail(bindings[i].Line,
+                                "'" + bindings[i].Name + "' overlaps the registers of '" + bindings[k].Name + "'");
             }
         }
         code.clear();
@@ -499,7 +538,8 @@ private:
         for (const StateAssignment& s : pass.States)
         {
             const StateInfo* info = FindState(s.Name);
-            if (!info) return Fail(s.Line, "unknown state '" + s.Name + "'");
+            if (!info)
+                return Fail(s.Line, "unknown state '" + s.Name + "'");
             PendingState st{&s, info, s.HasIndex ? s.Index : 0, nullptr, {}};
             switch (info->Type)
             {
@@ -509,8 +549,10 @@ private:
             case StateType::PsConstant:
             {
                 const Parameter* p = nullptr;
-                if (!s.HasIndex) return Fail(s.Line, "'" + s.Name + "' needs a register index, e.g. " + s.Name + "[0]");
-                if (!ResolveReference(s, p)) return false;
+                if (!s.HasIndex)
+                    return Fail(s.Line, "'" + s.Name + "' needs a register index, e.g. " + s.Name + "[0]");
+                if (!ResolveReference(s, p))
+                    return false;
                 if (!FloatOnly(p->Type))
                     return Fail(s.Line, "'" + p->Name + "' cannot be bound to float registers");
                 const uint32_t needed = RegisterCount(p->Type);
@@ -527,7 +569,7 @@ private:
                 b.Register = s.Index;
                 b.Line = s.Line;
                 (info->Type == StateType::VsConstant ? vsBindings : psBindings).push_back(b);
-                continue;  // becomes a constant-table entry of the pass's shader, not a state
+                continue; // becomes a constant-table entry of the pass's shader, not a state
             }
             case StateType::VertexShader:
             case StateType::PixelShader:
@@ -535,7 +577,8 @@ private:
                 const bool vertex = info->Type == StateType::VertexShader;
                 if (s.Value.Kind != ValueKind::Asm)
                     return Fail(s.Line, s.Name + " must be an asm { ... } block");
-                if ((vertex ? vs : ps) != nullptr) return Fail(s.Line, s.Name + " is set twice in this pass");
+                if ((vertex ? vs : ps) != nullptr)
+                    return Fail(s.Line, s.Name + " is set twice in this pass");
                 (vertex ? vs : ps) = &s;
                 break;
             }
@@ -543,7 +586,8 @@ private:
             case StateType::Sampler:
             {
                 const Parameter* p = nullptr;
-                if (!ResolveReference(s, p)) return false;
+                if (!ResolveReference(s, p))
+                    return false;
                 const bool wantSampler = info->Type == StateType::Sampler;
                 if (p->Type.Class != ClassObject || p->Type.Elements ||
                     (wantSampler ? !IsSamplerType(p->Type.Type) : !IsTextureType(p->Type.Type)))
@@ -559,7 +603,8 @@ private:
             pending.push_back(st);
         }
         if (!vsBindings.empty() && !vs)
-            return Fail(vsBindings[0].Line, "vertex shader constants need a VertexShader = asm { ... } in the same pass");
+            return Fail(vsBindings[0].Line,
+                        "vertex shader constants need a VertexShader = asm { ... } in the same pass");
         if (!psBindings.empty() && !ps)
             return Fail(psBindings[0].Line, "pixel shader constants need a PixelShader = asm { ... } in the same pass");
 
@@ -575,7 +620,8 @@ private:
             {
                 const bool vertex = st.Info->Type == StateType::VertexShader;
                 std::vector<uint32_t> code;
-                if (!BuildShader(s, vertex, vertex ? vsBindings : psBindings, code)) return false;
+                if (!BuildShader(s, vertex, vertex ? vsBindings : psBindings, code))
+                    return false;
                 r = StateRecord{st.Info->Op, 0, PutObjectTypedef(vertex ? TypeVertexShader : TypePixelShader),
                                 PutDword(m_nextId++)};
                 std::vector<uint8_t> bytes(code.size() * 4);
@@ -596,7 +642,8 @@ private:
                                                     NameBytes(st.Reference->Name)});
                 break;
             default:
-                if (!PutLiteralState(s, *st.Info, st.Index, r)) return false;
+                if (!PutLiteralState(s, *st.Info, st.Index, r))
+                    return false;
                 break;
             }
             records.push_back(r);
@@ -608,7 +655,8 @@ private:
     bool WriteAll()
     {
         std::vector<uint32_t> parameterRecords;
-        if (!WriteParameters(parameterRecords)) return false;
+        if (!WriteParameters(parameterRecords))
+            return false;
 
         std::vector<uint32_t> techniqueRecords;
         for (size_t t = 0; t < m_fx.Techniques.size(); ++t)
@@ -649,7 +697,8 @@ private:
             for (size_t i = 0; i < d.size(); i += 4)
             {
                 uint32_t v = 0;
-                for (size_t k = 0; k < 4 && i + k < d.size(); ++k) v |= static_cast<uint32_t>(d[i + k]) << (8 * k);
+                for (size_t k = 0; k < 4 && i + k < d.size(); ++k)
+                    v |= static_cast<uint32_t>(d[i + k]) << (8 * k);
                 m_header.push_back(v);
             }
         };
@@ -671,7 +720,7 @@ private:
     }
 };
 
-}  // namespace
+} // namespace
 
 uint32_t RegisterCount(const TypeDesc& t)
 {
@@ -679,7 +728,8 @@ uint32_t RegisterCount(const TypeDesc& t)
     if (t.Class == ClassStruct)
     {
         one = 0;
-        for (const Member& m : t.Members) one += RegisterCount(m.Type);
+        for (const Member& m : t.Members)
+            one += RegisterCount(m.Type);
     }
     else if (t.Class == ClassMatrixRows || t.Class == ClassMatrixColumns)
     {
@@ -692,15 +742,16 @@ std::vector<uint32_t> BuildConstantTable(uint32_t version, const std::vector<Con
 {
     ByteBuffer b;
     const uint32_t count = static_cast<uint32_t>(constants.size());
-    b.U32(28);           // Size: the loader checks it
-    b.U32(0);            // Creator, patched
+    b.U32(28); // Size: the loader checks it
+    b.U32(0);  // Creator, patched
     b.U32(version);
     b.U32(count);
-    b.U32(28);           // ConstantInfo
-    b.U32(0);            // Flags
-    b.U32(0);            // Target, patched
+    b.U32(28); // ConstantInfo
+    b.U32(0);  // Flags
+    b.U32(0);  // Target, patched
     for (uint32_t i = 0; i < count; ++i)
-        for (int k = 0; k < 5; ++k) b.U32(0);
+        for (int k = 0; k < 5; ++k)
+            b.U32(0);
     for (uint32_t i = 0; i < count; ++i)
     {
         const ConstantBinding& c = constants[i];
@@ -710,7 +761,7 @@ std::vector<uint32_t> BuildConstantTable(uint32_t version, const std::vector<Con
         const uint32_t type = WriteTypeInfo(b, c.Type);
         const uint32_t at = 28 + 20 * i;
         b.Patch32(at, name);
-        b.Patch32(at + 4, 2u | (c.Register << 16));  // RegisterSet float4, RegisterIndex
+        b.Patch32(at + 4, 2u | (c.Register << 16)); // RegisterSet float4, RegisterIndex
         b.Patch32(at + 8, RegisterCount(c.Type));
         b.Patch32(at + 12, type);
     }
@@ -726,7 +777,7 @@ std::vector<uint32_t> BuildConstantTable(uint32_t version, const std::vector<Con
     std::vector<uint32_t> out;
     const uint32_t dwords = b.Size() / 4 + 1;
     out.push_back(0xFFFE | (dwords << 16));
-    out.push_back(0x42415443);  // 'CTAB'
+    out.push_back(0x42415443); // 'CTAB'
     for (uint32_t i = 0; i < b.Size(); i += 4)
     {
         uint32_t v = 0;
@@ -742,4 +793,4 @@ bool WriteEffect(const EffectSource& effect, std::vector<uint8_t>& binary, int& 
     return writer.Run(binary, errorLine, error);
 }
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

@@ -33,4 +33,4 @@ bool AssembleShader(const std::string& text, std::vector<uint32_t>& tokens, int&
 // Writes the binary. On failure returns false with the source line and message.
 bool WriteEffect(const EffectSource& effect, std::vector<uint8_t>& binary, int& errorLine, std::string& error);
 
-}  // namespace EffectCompiler
+} // namespace EffectCompiler

@@ -41,8 +41,8 @@ int main(int argc, char** argv)
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"VexaFocusThief";
     RegisterClassExW(&windowClass);
-    HWND window = CreateWindowExW(WS_EX_TOPMOST, L"VexaFocusThief", L"Focus thief", WS_POPUP, 0, 0,
-                                  200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST, L"VexaFocusThief", L"Focus thief", WS_POPUP, 0, 0, 200, 100, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
     if (window == nullptr)
         return 1;
     ShowWindow(window, SW_SHOW);

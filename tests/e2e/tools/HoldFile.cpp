@@ -27,8 +27,7 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     const std::wstring release = name + L".release";
     const DWORD start = GetTickCount();
-    while (GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES &&
-           GetTickCount() - start < timeout)
+    while (GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < timeout)
         Sleep(20);
     CloseHandle(file);
     return 0;
