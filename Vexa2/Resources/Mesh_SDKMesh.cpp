@@ -114,6 +114,18 @@ int Mesh_SDKMesh::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* devic
         return status;
     }
 
+    status = LoadSections(image, imageSize);
+    ::operator delete[](image);
+
+    if (status == MeshOk)
+        status = SetMesh(device);
+    if (status != MeshOk)
+        ReleaseMesh();
+    return status;
+}
+
+int Mesh_SDKMesh::LoadSections(const std::uint8_t* image, std::uint32_t imageSize)
+{
     typedef int (Mesh_SDKMesh::*Step)(const std::uint8_t*, std::uint32_t);
     static const Step steps[] = {
         &Mesh_SDKMesh::LoadMainHeader,
@@ -130,17 +142,11 @@ int Mesh_SDKMesh::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* devic
     };
     for (Step step : steps)
     {
-        status = (this->*step)(image, imageSize);
+        const int status = (this->*step)(image, imageSize);
         if (status != MeshOk)
-            break;
+            return status;
     }
-    ::operator delete[](image);
-
-    if (status == MeshOk)
-        status = SetMesh(device);
-    if (status != MeshOk)
-        ReleaseMesh();
-    return status;
+    return MeshOk;
 }
 
 int Mesh_SDKMesh::LoadData(const std::wstring& fileName, std::uint8_t*& image, std::uint32_t& imageSize)

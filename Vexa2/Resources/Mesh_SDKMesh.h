@@ -36,6 +36,8 @@ public:
     int LoadIndexBuffers(const std::uint8_t* image, std::uint32_t imageSize);
     int LoadMeshesSubsets(const std::uint8_t* image, std::uint32_t imageSize);
     int LoadMeshesFrameInfluences(const std::uint8_t* image, std::uint32_t imageSize);
+    // LoadMainHeader to LoadMeshesFrameInfluences in load order, up to the first that fails.
+    int LoadSections(const std::uint8_t* image, std::uint32_t imageSize);
     int SetMesh(IDirect3DDevice9* device);
 
     std::string TextureDir;

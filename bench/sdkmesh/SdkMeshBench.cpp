@@ -78,21 +78,7 @@ bool Parse(const std::wstring& path, std::uint32_t& checksum)
     std::uint32_t size = 0;
     if (mesh.LoadData(path, image, size) != 0)
         return false;
-    typedef int (Mesh_SDKMesh::*Step)(const std::uint8_t*, std::uint32_t);
-    const Step steps[] = {&Mesh_SDKMesh::LoadMainHeader,
-                          &Mesh_SDKMesh::LoadVertexBuffersHeaders,
-                          &Mesh_SDKMesh::LoadIndexBuffersHeaders,
-                          &Mesh_SDKMesh::LoadMeshInfo,
-                          &Mesh_SDKMesh::LoadSubsets,
-                          &Mesh_SDKMesh::LoadFrames,
-                          &Mesh_SDKMesh::LoadMaterials,
-                          &Mesh_SDKMesh::LoadVertexBuffers,
-                          &Mesh_SDKMesh::LoadIndexBuffers,
-                          &Mesh_SDKMesh::LoadMeshesSubsets,
-                          &Mesh_SDKMesh::LoadMeshesFrameInfluences};
-    bool ok = true;
-    for (Step step : steps)
-        ok = ok && (mesh.*step)(image, size) == 0;
+    const bool ok = mesh.LoadSections(image, size) == 0;
     ::operator delete[](image);
     if (ok)
         checksum += mesh.VertexData[0][1000] + mesh.IndexData[0][1000];

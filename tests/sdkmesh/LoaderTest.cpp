@@ -53,25 +53,7 @@ int RunSections(Mesh_SDKMesh& mesh, const std::vector<std::uint8_t>& image)
 {
     const std::uint8_t* p = image.empty() ? nullptr : image.data();
     const std::uint32_t n = static_cast<std::uint32_t>(image.size());
-    typedef int (Mesh_SDKMesh::*Step)(const std::uint8_t*, std::uint32_t);
-    const Step steps[] = {&Mesh_SDKMesh::LoadMainHeader,
-                          &Mesh_SDKMesh::LoadVertexBuffersHeaders,
-                          &Mesh_SDKMesh::LoadIndexBuffersHeaders,
-                          &Mesh_SDKMesh::LoadMeshInfo,
-                          &Mesh_SDKMesh::LoadSubsets,
-                          &Mesh_SDKMesh::LoadFrames,
-                          &Mesh_SDKMesh::LoadMaterials,
-                          &Mesh_SDKMesh::LoadVertexBuffers,
-                          &Mesh_SDKMesh::LoadIndexBuffers,
-                          &Mesh_SDKMesh::LoadMeshesSubsets,
-                          &Mesh_SDKMesh::LoadMeshesFrameInfluences};
-    for (Step step : steps)
-    {
-        const int status = (mesh.*step)(p, n);
-        if (status != 0)
-            return status;
-    }
-    return 0;
+    return mesh.LoadSections(p, n);
 }
 
 const std::wstring OverlapText = L"Blocks of the file overlap: more bytes to copy than the file holds";
