@@ -34,16 +34,5 @@ std::string Narrow(const std::wstring& text)
 
 bool EntryMatches(const std::wstring& entry, const std::wstring& function, const std::wstring& text)
 {
-    const std::wstring head = L"[.\\Mesh_SDKMesh | " + function + L" | LINE: ";
-    const std::wstring tail = L"] >> " + text;
-    if (entry.size() < head.size() + tail.size() + 1)
-        return false;
-    if (entry.compare(0, head.size(), head) != 0)
-        return false;
-    if (entry.compare(entry.size() - tail.size(), tail.size(), tail) != 0)
-        return false;
-    for (std::size_t i = head.size(); i < entry.size() - tail.size(); ++i)
-        if (entry[i] < L'0' || entry[i] > L'9')
-            return false;
-    return true;
+    return entry == L"[.\\Mesh_SDKMesh | " + function + L" | LINE: *] >> " + text;
 }

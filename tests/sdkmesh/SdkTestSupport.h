@@ -16,5 +16,5 @@ bool WriteSparse(const std::wstring& path, std::uint64_t size);
 
 std::string Narrow(const std::wstring& text);
 
-// Log helpers for entries whose line is __LINE__ in the product: head and tail must match.
+// An entry of the loader, as LogCapture::Entries() gives it (its line checked there).
 bool EntryMatches(const std::wstring& entry, const std::wstring& function, const std::wstring& text);
