@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what the build, the tests and the demo need, from Debian's packages.
+# Installs what the build, the tests, the demo and the benchmarks need, from Debian's packages.
 # Quick and silent when everything is already there.
 set -euo pipefail
 
@@ -11,7 +11,9 @@ packages=(
     wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick
     libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libgl1 libglx-mesa0 libgl1-mesa-dri
     googletest
-    clang libclang-rt-14-dev
+    # The portable core's native build: clang with its sanitizer and libFuzzer runtimes; the
+    # optimiser's benchmark compares against meshoptimizer.
+    clang libclang-rt-14-dev libmeshoptimizer-dev
 )
 
 missing=()
