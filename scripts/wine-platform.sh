@@ -1,7 +1,7 @@
 # Sourced: the Wine of one Windows platform, called by path. Debian's `wine` and `wineserver`
 # commands pick the 32-bit loader whenever wine32 is installed, so x64 programs would never run.
 # Sets and exports WINELOADER, WINESERVER and WINEARCH for VEXA_PLATFORM (x86 or x64; x86 when
-# unset), and checks that this Wine can start at all; on failure it names the cause and the fix.
+# unset), and defines the checks that this Wine can start programs here.
 case "${VEXA_PLATFORM:-x86}" in
 x86) WINELOADER=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 WINEARCH=win32 ;;
 x64) WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 WINEARCH=win64 ;;
