@@ -10,17 +10,7 @@
 
 namespace
 {
-// One mesh, one subset, one material, one frame, one frame influence: every table non-empty.
-SdkWriter::File FullFile()
-{
-    SdkWriter::File file = SdkWriter::GridFile(2, 1, false);
-    file.Subsets.push_back({0, 12});
-    file.Materials.push_back(SdkWriter::Material());
-    file.FrameCount = 1;
-    file.Meshes[0].Subsets = {0};
-    file.Meshes[0].FrameInfluences = {0};
-    return file;
-}
+using SdkWriter::FullFile;
 
 bool IsEmpty(const SdkMeshFormat::Tables& tables)
 {

@@ -238,6 +238,17 @@ File GridFile(std::uint32_t columns, std::uint32_t rows, bool wide)
     return file;
 }
 
+File FullFile()
+{
+    File file = GridFile(2, 1, false);
+    file.Subsets.push_back({0, 12});
+    file.Materials.push_back(Material());
+    file.FrameCount = 1;
+    file.Meshes[0].Subsets = {0};
+    file.Meshes[0].FrameInfluences = {0};
+    return file;
+}
+
 std::uint32_t Random::Next()
 {
     State ^= State << 13;

@@ -92,6 +92,8 @@ IndexBuffer GridIndices(std::uint32_t columns, std::uint32_t rows, bool wide);
 
 // One mesh (vertex buffer 0, index buffer 0) over a grid; no subsets, frames or materials.
 File GridFile(std::uint32_t columns, std::uint32_t rows, bool wide);
+// A 2x1 grid with one subset, one material, one frame and one frame influence: every table non-empty.
+File FullFile();
 
 // Deterministic corruption of valid files: truncations, flipped bytes, extreme counts and offsets.
 struct Random
