@@ -27,6 +27,11 @@ e2e_cleanup() {
     done
     [ -n "${e2e_desktop_prefix:-}" ] &&
         VEXA_WINEPREFIX=$e2e_desktop_prefix "$(dirname "$e2e_desktop_prefix")/wine-run" --server -k 2>/dev/null
+    # Keys go to the window under the pointer: leave it where a new X server has it, in the
+    # middle, for the next test (the virtual-desktop tests park it in a corner).
+    local width height
+    read -r width height < <(xdotool getdisplaygeometry 2>/dev/null) &&
+        xdotool mousemove $((width / 2)) $((height / 2)) 2>/dev/null
     return 0
 }
 trap e2e_cleanup EXIT
