@@ -31,7 +31,13 @@ demo_window() { # <name regex> <timeout s>
     local i found
     for i in $(seq 1 $(($2 * 5))); do
         found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
-        [ -n "$found" ] && { echo "$found"; return 0; }
+        if [ -n "$found" ]; then
+            # Keys go to the focused window; with no window manager, an earlier test may have
+            # left the focus elsewhere.
+            xdotool windowfocus "$found" 2>/dev/null
+            echo "$found"
+            return 0
+        fi
         sleep 0.2
     done
 }
