@@ -1,4 +1,4 @@
-#include "VLib/vLogger.h"
+#include "vLogger.h"
 
 #include <algorithm>
 #include <iomanip>

@@ -1,4 +1,4 @@
-#include "VLib/FStream/vFStream.h"
+#include "vFStream.h"
 
 #include "VLib/vLogger.h"
 

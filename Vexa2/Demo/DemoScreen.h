@@ -2,9 +2,9 @@
 // DemoScreen: the demo scene. Four lit models, a ball marking the one movable point light,
 // a free-look camera and a particle fountain; Escape closes, F1/F2 switch window/full screen.
 #include "Camera.h"
-#include "Effect.h"
-#include "Mesh_SDKMesh.h"
-#include "Mesh_X.h"
+#include "Vexa2/Resources/Effect.h"
+#include "Vexa2/Resources/Mesh_SDKMesh.h"
+#include "Vexa2/Resources/Mesh_X.h"
 #include "ParticleManager.h"
 #include "Vexa2/Engine/vIScreen.h"
 

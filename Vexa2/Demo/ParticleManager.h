@@ -2,7 +2,7 @@
 // ParticleManager: a fountain of point sprites animated on the GPU. The CPU only ages the
 // particles and re-emits the dead ones; "particleEffect.fx" computes where each one is now
 // from its start record, the current time and gravity.
-#include "Effect.h"
+#include "Vexa2/Resources/Effect.h"
 
 #include <d3d9.h>
 #include <d3dx9.h>

@@ -1,4 +1,4 @@
-#include "Vexa2/Engine/vEngine.h"
+#include "vEngine.h"
 
 namespace Vexa
 {

@@ -1,10 +1,10 @@
 #pragma once
 // The one engine object: owns the subsystems and runs the main loop.
-#include "Vexa2/Engine/vRenderer.h"
-#include "Vexa2/Engine/vStatus.h"
-#include "Vexa2/Engine/vTimer.h"
-#include "Vexa2/Engine/vVInput.h"
-#include "Vexa2/Engine/vWindowManager.h"
+#include "vRenderer.h"
+#include "vStatus.h"
+#include "vTimer.h"
+#include "vVInput.h"
+#include "vWindowManager.h"
 
 #include <windows.h>
 

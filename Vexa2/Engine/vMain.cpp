@@ -1,6 +1,6 @@
 // Process entry: opens the log, creates the window and the device, runs the main loop.
 #include "Vexa2/Demo/DemoScreen.h"
-#include "Vexa2/Engine/vEngine.h"
+#include "vEngine.h"
 #include "VLib/vLogger.h"
 
 #include <windows.h>

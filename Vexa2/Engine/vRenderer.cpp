@@ -1,6 +1,6 @@
-#include "Vexa2/Engine/vRenderer.h"
+#include "vRenderer.h"
 
-#include "Vexa2/Engine/vStatus.h"
+#include "vStatus.h"
 #include "VLib/vLogger.h"
 
 namespace Vexa

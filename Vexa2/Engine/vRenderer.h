@@ -1,7 +1,7 @@
 #pragma once
 // Drives the current screen through the device's life: load, draw, lost/reset, release.
 #include "Vexa2/Engine/Renderer/vDeviceManager.h"
-#include "Vexa2/Engine/vIScreen.h"
+#include "vIScreen.h"
 
 namespace Vexa
 {

@@ -1,4 +1,4 @@
-#include "Vexa2/Engine/vTimer.h"
+#include "vTimer.h"
 
 #include <windows.h>
 

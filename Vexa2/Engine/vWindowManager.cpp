@@ -1,6 +1,6 @@
-#include "Vexa2/Engine/vWindowManager.h"
+#include "vWindowManager.h"
 
-#include "Vexa2/Engine/vStatus.h"
+#include "vStatus.h"
 #include "VLib/vLogger.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "Vexa2/Resources/Effect.h"
+#include "Effect.h"
 
-#include "Vexa2/Resources/Mesh.h"
+#include "Mesh.h"
 #include "VLib/vLogger.h"
 
 #include <string>

@@ -1,6 +1,6 @@
-#include "Vexa2/Resources/Mesh.h"
+#include "Mesh.h"
 
-#include "Vexa2/Resources/MeshOptimizer.h"
+#include "MeshOptimizer.h"
 #include "VLib/vLogger.h"
 
 #include <cstdint>

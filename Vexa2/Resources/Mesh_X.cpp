@@ -1,4 +1,4 @@
-#include "Vexa2/Resources/Mesh_X.h"
+#include "Mesh_X.h"
 
 #include "VLib/vLogger.h"
 

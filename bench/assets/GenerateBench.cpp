@@ -1,6 +1,6 @@
 // Prints "assets_generate_s: <seconds>": the best of three in-process runs of the generator's
 // work (build every model and image, encode, write) into a fresh temp folder.
-#include "Assets.h"
+#include "tools/AssetGenerator/Assets.h"
 
 #include <windows.h>
 

@@ -7,8 +7,8 @@
 // needs each group's faces together; the lizard has two groups, the other meshes one).
 // Two more meshes show where our scoring method runs (a decimated grid and a scrambled fan):
 // there ours spends more time to miss less, so they are left out of the speed ratio.
-#include "Models.h"
-#include "VertexCache.h"
+#include "tools/AssetGenerator/Models.h"
+#include "Vexa2/Resources/VertexCache.h"
 #include "tests/vertexcache/CacheAnalysis.h"
 #include "tests/vertexcache/MeshMaker.h"
 

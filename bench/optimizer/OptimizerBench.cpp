@@ -2,7 +2,7 @@
 // and after ordering and ordering speed, on a 200 x 200 grid and on an irregular mesh made
 // from it. Speed is given twice: best wall-clock run, and over processor time (meaningful
 // when the machine is busy with other work).
-#include "VertexCache.h"
+#include "Vexa2/Resources/VertexCache.h"
 #include "tests/vertexcache/CacheAnalysis.h"
 
 #include <windows.h>

@@ -10,7 +10,7 @@ if(NOT VEXA_SANITIZE)
         add_executable(optimizer_native_bench
             ${VEXA_ROOT}/bench/optimizer/NativeBench.cpp
             ${generator}/Geometry.cpp ${generator}/Models.cpp ${generator}/Writers.cpp)
-        target_include_directories(optimizer_native_bench PRIVATE ${VEXA_ROOT} ${generator}
+        target_include_directories(optimizer_native_bench PRIVATE ${VEXA_ROOT}
                                    ${VEXA_MESHOPTIMIZER_INCLUDE})
         target_link_libraries(optimizer_native_bench PRIVATE vertexcache_support vexa_vertex_cache
                               ${VEXA_MESHOPTIMIZER_LIBRARY})

@@ -3,8 +3,8 @@
 // the same file plus one memcpy of its bytes. Both sides allocate fresh buffers every round, as
 // the loader does; rounds alternate and the medians are compared.
 // sdkmesh_load_ms: one whole LoadMesh of the same file on a real device, D3DX build included.
-#include "Mesh_SDKMesh.h"
-#include "SdkMeshWriter.h"
+#include "Vexa2/Resources/Mesh_SDKMesh.h"
+#include "tests/sdkmesh/SdkMeshWriter.h"
 
 #include <windows.h>
 

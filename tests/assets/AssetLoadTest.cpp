@@ -1,13 +1,13 @@
 // The generated files in the run folder, loaded the way the demo loads them: through D3DX and
 // through the engine's Mesh_X, Mesh_SDKMesh and texture loading, on a real device of a hidden
 // window. A good load writes nothing to the log.
-#include "AssetDesign.h"
-#include "Assets.h"
+#include "tools/AssetGenerator/AssetDesign.h"
+#include "tools/AssetGenerator/Assets.h"
 #include "AssetTestSupport.h"
-#include "Models.h"
-#include "Mesh_SDKMesh.h"
-#include "Mesh_X.h"
-#include "TestDevice.h"
+#include "tools/AssetGenerator/Models.h"
+#include "Vexa2/Resources/Mesh_SDKMesh.h"
+#include "Vexa2/Resources/Mesh_X.h"
+#include "tests/support/TestDevice.h"
 #include "VLib/vLogger.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "AssetTestSupport.h"
 
-#include "Files.h"
-#include "Programs.h"
-#include "ScratchFolder.h"
+#include "tests/support/Files.h"
+#include "tests/support/Programs.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace AssetTest
 {

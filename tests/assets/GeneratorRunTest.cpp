@@ -1,8 +1,8 @@
 // The generator program as the build runs it: same bytes on every run, every file written,
 // and its exit codes.
-#include "AssetDesign.h"
+#include "tools/AssetGenerator/AssetDesign.h"
 #include "AssetTestSupport.h"
-#include "Assets.h"
+#include "tools/AssetGenerator/Assets.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

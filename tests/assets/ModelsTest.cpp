@@ -1,7 +1,7 @@
 // The generated models and images as data: sizes, closed outward surfaces, their boxes and
 // where the demo scene puts them in front of the starting camera.
-#include "AssetDesign.h"
-#include "Models.h"
+#include "tools/AssetGenerator/AssetDesign.h"
+#include "tools/AssetGenerator/Models.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The encoders on small hand-made meshes and images: .x text and binary, .sdkmesh records,
 // BMP bytes.
-#include "Assets.h"
-#include "Writers.h"
+#include "tools/AssetGenerator/Assets.h"
+#include "tools/AssetGenerator/Writers.h"
 
 #include <gtest/gtest.h>
 

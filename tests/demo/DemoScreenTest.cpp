@@ -1,12 +1,12 @@
 // The demo screen against the engine object, a real device (spied) or a fake one, recording
 // effects, and the D3DX fakes where a load has to fail at a chosen step.
-#include "RecordingEffect.h"
+#include "tests/fakes/RecordingEffect.h"
 #include "Spy.h"
 #include "DemoTestSupport.h"
 
-#include "FakeD3D9.h"
-#include "FakeD3DX.h"
-#include "LogCapture.h"
+#include "tests/fakes/FakeD3D9.h"
+#include "tests/fakes/FakeD3DX.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Demo/DemoScreen.h"
 #include "Vexa2/Engine/vEngine.h"
 

@@ -1,7 +1,7 @@
 #include "DemoTestSupport.h"
 
-#include "Bitmap.h"
-#include "Files.h"
+#include "tests/support/Bitmap.h"
+#include "tests/support/Files.h"
 #include "Spy.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 // What the particle and demo-screen tests share: the test device watched by the spy, and the
 // small files their loads need.
-#include "TestDevice.h"
+#include "tests/support/TestDevice.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
 // The particle fountain on a real device (Wine's, under Xvfb) watched by the spy, with a
 // recording effect in place of "particleEffect.fx" where the test looks at the parameters.
-#include "RecordingEffect.h"
+#include "tests/fakes/RecordingEffect.h"
 #include "Spy.h"
 #include "DemoTestSupport.h"
 
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Demo/Camera.h"
 #include "Vexa2/Demo/ParticleManager.h"
 #include "Vexa2/Engine/vTimer.h"

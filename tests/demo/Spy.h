@@ -7,7 +7,7 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 
-#include "FakeCom.h" // Fake::Journal(): "Device.DrawPrimitive 1 0 500", "Mesh2.DrawSubset 1", ...
+#include "tests/fakes/FakeCom.h" // Fake::Journal(): "Device.DrawPrimitive 1 0 500", "Mesh2.DrawSubset 1", ...
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // diagnostics; and the command-line tool's exit code, stderr and output file. The rest of the
 // compiler is tested natively in FrontEndTest.cpp.
 #include "CompilerTestSupport.h"
-#include "FxCompiler.h"
+#include "tools/EffectCompiler/FxCompiler.h"
 
 #include <windows.h>
 

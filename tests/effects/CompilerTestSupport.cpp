@@ -1,6 +1,6 @@
 #include "CompilerTestSupport.h"
 
-#include "FxCompiler.h"
+#include "tools/EffectCompiler/FxCompiler.h"
 
 #include <cstring>
 

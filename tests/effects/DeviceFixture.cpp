@@ -1,6 +1,6 @@
 #include "DeviceFixture.h"
 
-#include "FxCompiler.h"
+#include "tools/EffectCompiler/FxCompiler.h"
 
 std::wstring RunFile(const wchar_t* name)
 {

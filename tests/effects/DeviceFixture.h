@@ -1,7 +1,7 @@
 // A hidden window with a 256x256 windowed Direct3D 9 device, for effect tests under Wine's real D3D.
 #pragma once
 
-#include "TestDevice.h"
+#include "tests/support/TestDevice.h"
 
 #include <windows.h>
 #include <d3d9.h>

@@ -1,7 +1,7 @@
 // Stands in for D3DXAssembleShader where there is no D3DX (the native build): the shader's version
 // token from its first word (vs_M_N or ps_M_N), then the end token. Enough for everything the
 // compiler itself decides about a shader: its kind, its constant table, the lines of its errors.
-#include "FxWriter.h"
+#include "tools/EffectCompiler/FxWriter.h"
 
 namespace EffectCompiler
 {

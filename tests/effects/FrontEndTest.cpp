@@ -3,10 +3,10 @@
 // D3DX's own assembler (exact shader bytes, its messages) and the command-line tool are tested
 // under Wine in CompilerTest.cpp.
 #include "CompilerTestSupport.h"
-#include "FxCompiler.h"
-#include "FxLexer.h"
-#include "FxParser.h"
-#include "FxWriter.h"
+#include "tools/EffectCompiler/FxCompiler.h"
+#include "tools/EffectCompiler/FxLexer.h"
+#include "tools/EffectCompiler/FxParser.h"
+#include "tools/EffectCompiler/FxWriter.h"
 
 #include <algorithm>
 #include <cstring>

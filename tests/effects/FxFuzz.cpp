@@ -3,7 +3,7 @@
 // whole, or as one "fuzz.fx:<line>: <message>" error naming a line of the input; anything else
 // (a crash, a sanitizer report, an abort here) is a defect.
 #include "BinaryReader.h"
-#include "FxCompiler.h"
+#include "tools/EffectCompiler/FxCompiler.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -2,7 +2,7 @@
 # (FakeAssembler.cpp, linked into each program since the compiler's library calls it).
 set(effect_tests_dir ${VEXA_ROOT}/tests/effects)
 add_library(vexa_fx_binary_reader STATIC ${effect_tests_dir}/BinaryReader.cpp)
-target_include_directories(vexa_fx_binary_reader PUBLIC ${effect_tests_dir})
+target_include_directories(vexa_fx_binary_reader PUBLIC ${VEXA_ROOT})
 
 add_library(vexa_effect_test_support STATIC ${effect_tests_dir}/CompilerTestSupport.cpp)
 target_link_libraries(vexa_effect_test_support PUBLIC vexa_fx_binary_reader vexa_effect_front gtest)

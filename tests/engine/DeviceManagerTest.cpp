@@ -1,6 +1,6 @@
 // Device manager against a fake Direct3D: modes, present parameters, creation, reset, release.
 #include "EngineTestSupport.h"
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/Renderer/vDeviceManager.h"
 #include "Vexa2/Engine/vStatus.h"
 

@@ -1,6 +1,6 @@
 // One frame of the engine and its shut-down, against fakes (no window involved).
 #include "EngineTestSupport.h"
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/vEngine.h"
 
 #include <gtest/gtest.h>

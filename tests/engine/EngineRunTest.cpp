@@ -1,7 +1,7 @@
 // The main loop on a real window with fake Direct3D and DirectInput: loading, showing, frames,
 // message priority, closing, and the shut-down after a failed load or a failed frame.
 #include "EngineTestSupport.h"
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/vEngine.h"
 
 #include <gtest/gtest.h>

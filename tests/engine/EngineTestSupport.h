@@ -1,8 +1,8 @@
 #pragma once
 // Shared pieces of the engine tests: a screen that records its calls, a fixture that points the
 // platform entry points at fakes, and a check of one log entry.
-#include "FakeD3D9.h"
-#include "FakeDInput.h"
+#include "tests/fakes/FakeD3D9.h"
+#include "tests/fakes/FakeDInput.h"
 #include "Vexa2/Engine/vIScreen.h"
 #include "Vexa2/Engine/vWindowManager.h"
 

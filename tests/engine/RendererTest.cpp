@@ -1,6 +1,6 @@
 // Renderer: drawing a frame and driving the screen through load, reset and release.
 #include "EngineTestSupport.h"
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/vRenderer.h"
 
 #include <gtest/gtest.h>

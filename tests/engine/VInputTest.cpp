@@ -1,6 +1,6 @@
 // Input against a fake DirectInput: set-up, each failure with its log entry, per-frame reads.
 #include "EngineTestSupport.h"
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/vVInput.h"
 
 #include <gtest/gtest.h>

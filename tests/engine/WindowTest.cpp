@@ -1,7 +1,7 @@
 // The window manager on a real (hidden) Win32 window: creation, the one-message pump, the
 // flags its procedure keeps; and the lost-device wait keeping that queue flowing.
 #include "EngineTestSupport.h"
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/Renderer/vDeviceManager.h"
 #include "Vexa2/Engine/vWindowManager.h"
 

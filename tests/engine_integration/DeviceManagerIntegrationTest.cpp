@@ -1,7 +1,7 @@
 // The device manager and renderer on Wine's real Direct3D 9, for a hidden window.
 #include "RealDevice.h"
 
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/vRenderer.h"
 #include "Vexa2/Engine/vStatus.h"
 

@@ -2,7 +2,7 @@
 // Each case runs in its own process (CTest lists them one by one): the engine is a global.
 #include "RealDevice.h"
 
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/vEngine.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // loses the foreground and gets it back. Run through run-in-desktop.sh, one case per process.
 #include "RealDevice.h"
 
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/vEngine.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // Helpers for tests that run the engine against Wine's real Direct3D 9.
 #include "Vexa2/Engine/vConfig.h"
 #include "Vexa2/Engine/vIScreen.h"
-#include "TestDevice.h" // RefCount
+#include "tests/support/TestDevice.h" // RefCount
 
 #include <windows.h>
 #include <d3d9.h>

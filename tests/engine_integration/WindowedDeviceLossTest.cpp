@@ -3,7 +3,7 @@
 // Whether the engine then recovers depends on the screen releasing that buffer in OnLost.
 #include "RealDevice.h"
 
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/vEngine.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // Effect paths that need a scripted D3DX: compiler output with and without a failure code that
 // means "not found", other failures, and the pass loop of DrawMeshSubset.
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "ResourceTestSupport.h"
 
-#include "FakeCom.h"
-#include "FakeD3DX.h"
-#include "RecordingEffect.h"
+#include "tests/fakes/FakeCom.h"
+#include "tests/fakes/FakeD3DX.h"
+#include "tests/fakes/RecordingEffect.h"
 #include "Vexa2/Resources/Effect.h"
 #include "Vexa2/Resources/Mesh_X.h"
 

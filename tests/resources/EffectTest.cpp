@@ -1,6 +1,6 @@
 // Effect on the real D3DX of the platform: a missing file, a source the compiler rejects, and a
 // compiled fx_2_0 effect that loads and draws.
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "ResourceTestSupport.h"
 
 #include "Vexa2/Resources/Effect.h"

@@ -1,9 +1,9 @@
 // Mesh and Mesh_X failure paths that the platform's D3DX never takes, reached through the D3DX
 // fakes (tests/fakes/FakeD3DX.h); everything not scripted still runs on the real D3DX.
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "ResourceTestSupport.h"
 
-#include "FakeD3DX.h"
+#include "tests/fakes/FakeD3DX.h"
 #include "Vexa2/Resources/Mesh_X.h"
 
 #include <gtest/gtest.h>

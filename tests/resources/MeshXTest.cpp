@@ -1,6 +1,6 @@
 // Mesh and Mesh_X on the real D3DX of the platform (under Wine, every load also goes through the
 // hand-made vertex-cache ordering, since OptimizeInplace answers E_NOTIMPL there).
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 #include "ResourceTestSupport.h"
 
 #include "Vexa2/Resources/Mesh_X.h"

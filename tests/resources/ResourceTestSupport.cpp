@@ -1,6 +1,6 @@
 #include "ResourceTestSupport.h"
 
-#include "Bitmap.h"
+#include "tests/support/Bitmap.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,9 +1,9 @@
 #pragma once
 // Shared helpers of the resource tests: a scratch folder as working directory, drawing on a
 // TestDevice, and writers for .x, .bmp and fx_2_0 files.
-#include "Files.h"
-#include "ScratchFolder.h"
-#include "TestDevice.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestDevice.h"
 
 #include <windows.h>
 

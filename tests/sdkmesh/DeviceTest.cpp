@@ -1,8 +1,8 @@
 // Whole loads through Wine's real D3DX on a hidden window's device.
-#include "Mesh_SDKMesh.h"
+#include "Vexa2/Resources/Mesh_SDKMesh.h"
 #include "SdkMeshWriter.h"
 #include "SdkTestSupport.h"
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 

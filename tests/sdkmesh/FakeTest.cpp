@@ -1,10 +1,10 @@
 // D3DX failures that Wine does not produce on its own, through the scripted D3DX fakes
 // (tests/fakes): every other call goes to the real D3DX on a real device.
-#include "Mesh_SDKMesh.h"
+#include "Vexa2/Resources/Mesh_SDKMesh.h"
 #include "SdkMeshWriter.h"
 #include "SdkTestSupport.h"
-#include "FakeD3DX.h"
-#include "LogCapture.h"
+#include "tests/fakes/FakeD3DX.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The loader's file and section steps and its refusals, through LoadMesh and the log, without a
 // device. (The format layer itself is tested natively: FormatTest.cpp.)
-#include "Mesh_SDKMesh.h"
-#include "SdkMeshFormat.h"
+#include "Vexa2/Resources/Mesh_SDKMesh.h"
+#include "Vexa2/Resources/SdkMeshFormat.h"
 #include "SdkMeshWriter.h"
 #include "SdkTestSupport.h"
-#include "LogCapture.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "SdkTestSupport.h"
 
-#include "Bitmap.h"
+#include "tests/support/Bitmap.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
 #pragma once
 // Files for the .sdkmesh tests (small BMP textures, sparse files) and log entry matching; the
 // scratch folder, the device and reference counts come from the shared test support.
-#include "Files.h"
-#include "ScratchFolder.h"
-#include "TestDevice.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestDevice.h"
 
 #include <cstdint>
 #include <string>

@@ -3,7 +3,7 @@
 // never misses more than the input order.
 #include "CacheAnalysis.h"
 #include "MeshMaker.h"
-#include "VertexCache.h"
+#include "Vexa2/Resources/VertexCache.h"
 
 #include <gtest/gtest.h>
 

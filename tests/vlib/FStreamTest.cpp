@@ -1,7 +1,7 @@
 // VLib::FStream on real files: the fourteen modes, both positions, every status and message.
-#include "LogCapture.h"
-#include "Files.h"
-#include "ScratchFolder.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchFolder.h"
 #include "VLib/FStream/vFStream.h"
 
 #include <gtest/gtest.h>

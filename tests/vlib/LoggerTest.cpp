@@ -1,9 +1,9 @@
 // The log file, byte for byte, as whole runs of a program leave it (log_writer.exe), and the
 // log's behaviour inside one process (LogCapture).
-#include "LogCapture.h"
-#include "Files.h"
-#include "Programs.h"
-#include "ScratchFolder.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/Files.h"
+#include "tests/support/Programs.h"
+#include "tests/support/ScratchFolder.h"
 #include "VLib/vLogger.h"
 
 #include <gtest/gtest.h>

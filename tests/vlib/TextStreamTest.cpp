@@ -1,6 +1,6 @@
 // VLib::TextStream: UTF-16LE with a byte-order mark, LF written as CR LF, text written at Flush.
-#include "Files.h"
-#include "ScratchFolder.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchFolder.h"
 #include "VLib/FStream/vTextStream.h"
 
 #include <gtest/gtest.h>

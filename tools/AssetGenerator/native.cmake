@@ -5,4 +5,4 @@ add_library(vexa_asset_generator STATIC
     ${asset_generator_dir}/Writers.cpp
     ${asset_generator_dir}/Models.cpp
     ${asset_generator_dir}/Assets.cpp)
-target_include_directories(vexa_asset_generator PUBLIC ${asset_generator_dir})
+target_include_directories(vexa_asset_generator PUBLIC ${VEXA_ROOT})

@@ -7,4 +7,4 @@ add_library(vexa_effect_front STATIC
     ${effect_compiler_dir}/FxStates.cpp
     ${effect_compiler_dir}/FxWriter.cpp
     ${effect_compiler_dir}/FxCompiler.cpp)
-target_include_directories(vexa_effect_front PUBLIC ${effect_compiler_dir})
+target_include_directories(vexa_effect_front PUBLIC ${VEXA_ROOT})

@@ -1,4 +1,4 @@
-#include "Vexa2/Engine/Renderer/vDeviceManager.h"
+#include "vDeviceManager.h"
 
 #include "Vexa2/Engine/vStatus.h"
 #include "VLib/vLogger.h"
