@@ -103,58 +103,66 @@ void ProjectUV(TriMesh& mesh, int uAxis, bool uFlip, int vAxis, bool vFlip)
         mesh.V[i] = vFlip ? 1.0 - v : v;
     }
 }
-} // namespace
 
-TriMesh BuildSkull()
+// Cranium, face and jaw as one star-shaped surface around SkullCentre: a smooth union of
+// ellipsoids, then sockets and cavities pressed in along the rays.
+const Vec3 SkullCentre = {0.0, 1.2, 0.0};
+struct SkullLobe
 {
-    TriMesh mesh;
-    // Cranium, face and jaw as one star-shaped surface around this point: a smooth union of
-    // ellipsoids, then sockets and cavities pressed in along the rays.
-    const Vec3 centre = {0.0, 1.2, 0.0};
-    struct Lobe
-    {
-        Vec3 C, R;
-    };
-    const Lobe lobes[] = {
-        {{0.0, 2.6, 0.5}, {3.2, 3.3, 3.7}},                                         // cranium
-        {{0.0, 0.4, -2.0}, {2.4, 2.0, 1.9}},                                        // face
-        {{2.0, 0.5, -1.7}, {0.65, 0.45, 1.3}},                                      // cheekbones
-        {{-2.0, 0.5, -1.7}, {0.65, 0.45, 1.3}}, {{0.0, 0.8, 1.4}, {2.4, 1.8, 2.4}}, // skull base
-        {{0.0, -0.9, -2.1}, {1.7, 0.9, 1.5}},                                       // upper jaw
-    };
-    struct Dent
-    {
-        Vec3 F, Sigma;
-        double Depth; // negative: raised
-    };
-    const Dent dents[] = {
-        {{1.2, 1.35, -3.5}, {0.66, 0.58, 1.2}, 2.3}, // eye sockets
-        {{-1.2, 1.35, -3.5}, {0.66, 0.58, 1.2}, 2.3},
-        {{0.0, 0.1, -3.9}, {0.25, 0.55, 1.1}, 1.8}, // nose cavity, pear-shaped
-        {{0.0, -0.3, -3.9}, {0.38, 0.28, 1.1}, 1.1},
-        {{3.1, 1.9, -1.2}, {0.8, 1.0, 1.0}, 0.35}, // temples
-        {{-3.1, 1.9, -1.2}, {0.8, 1.0, 1.0}, 0.35},
-        {{1.2, 2.25, -3.7}, {0.8, 0.25, 0.6}, -0.22}, // brow ridges
-        {{-1.2, 2.25, -3.7}, {0.8, 0.25, 0.6}, -0.22},
-        {{1.75, -0.5, -2.7}, {0.5, 0.5, 0.5}, 0.3}, // under the cheekbones
-        {{-1.75, -0.5, -2.7}, {0.5, 0.5, 0.5}, 0.3},
-        {{0.0, 4.2, 1.8}, {2.5, 1.5, 2.0}, -0.15}, // a fuller crown at the back
-    };
-    AddSurface(mesh, 80, 128, [&](double t, double s) {
+    Vec3 C, R;
+};
+const SkullLobe SkullLobes[] = {
+    {{0.0, 2.6, 0.5}, {3.2, 3.3, 3.7}},                                         // cranium
+    {{0.0, 0.4, -2.0}, {2.4, 2.0, 1.9}},                                        // face
+    {{2.0, 0.5, -1.7}, {0.65, 0.45, 1.3}},                                      // cheekbones
+    {{-2.0, 0.5, -1.7}, {0.65, 0.45, 1.3}}, {{0.0, 0.8, 1.4}, {2.4, 1.8, 2.4}}, // skull base
+    {{0.0, -0.9, -2.1}, {1.7, 0.9, 1.5}},                                       // upper jaw
+};
+struct SkullDent
+{
+    Vec3 F, Sigma;
+    double Depth; // negative: raised
+};
+const SkullDent SkullDents[] = {
+    {{1.2, 1.35, -3.5}, {0.66, 0.58, 1.2}, 2.3}, // eye sockets
+    {{-1.2, 1.35, -3.5}, {0.66, 0.58, 1.2}, 2.3},
+    {{0.0, 0.1, -3.9}, {0.25, 0.55, 1.1}, 1.8}, // nose cavity, pear-shaped
+    {{0.0, -0.3, -3.9}, {0.38, 0.28, 1.1}, 1.1},
+    {{3.1, 1.9, -1.2}, {0.8, 1.0, 1.0}, 0.35}, // temples
+    {{-3.1, 1.9, -1.2}, {0.8, 1.0, 1.0}, 0.35},
+    {{1.2, 2.25, -3.7}, {0.8, 0.25, 0.6}, -0.22}, // brow ridges
+    {{-1.2, 2.25, -3.7}, {0.8, 0.25, 0.6}, -0.22},
+    {{1.75, -0.5, -2.7}, {0.5, 0.5, 0.5}, 0.3}, // under the cheekbones
+    {{-1.75, -0.5, -2.7}, {0.5, 0.5, 0.5}, 0.3},
+    {{0.0, 4.2, 1.8}, {2.5, 1.5, 2.0}, -0.15}, // a fuller crown at the back
+};
+
+// The skull's surface point in direction dir from SkullCentre.
+Vec3 SkullPoint(Vec3 dir)
+{
+    const double k = 5.0;
+    double sum = 0.0;
+    for (const SkullLobe& l : SkullLobes)
+        sum += std::exp(k * RayEllipsoid(SkullCentre, dir, l.C, l.R));
+    double r = std::log(sum) / k;
+    Vec3 p = SkullCentre + dir * r;
+    for (const SkullDent& d : SkullDents)
+        r -= d.Depth * Bump(p, d.F, d.Sigma);
+    return SkullCentre + dir * r;
+}
+
+void AddCranium(TriMesh& mesh)
+{
+    AddSurface(mesh, 80, 128, [](double t, double s) {
         double theta = Pi * t, phi = 2.0 * Pi * s;
         Vec3 dir = {std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
-        const double k = 5.0;
-        double sum = 0.0;
-        for (const Lobe& l : lobes)
-            sum += std::exp(k * RayEllipsoid(centre, dir, l.C, l.R));
-        double r = std::log(sum) / k;
-        Vec3 p = centre + dir * r;
-        for (const Dent& d : dents)
-            r -= d.Depth * Bump(p, d.F, d.Sigma);
-        return centre + dir * r;
+        return SkullPoint(dir);
     });
+}
 
-    // Lower jaw: a U-shaped bar under the upper jaw, then the two rami up to the skull's sides.
+// Lower jaw: a U-shaped bar under the upper jaw, then the two rami up to the skull's sides.
+void AddLowerJaw(TriMesh& mesh)
+{
     auto jaw = [](double u) {
         const double side = 0.18;
         if (u < side || u > 1.0 - side)
@@ -175,8 +183,11 @@ TriMesh BuildSkull()
         {0.0, 1.0, 0.0}, 70, 24);
     AddCapsule(mesh, {-1.8, -2.75, -0.2}, {-2.25, -0.4, 0.7}, 0.3, 0.24, 20, 16);
     AddCapsule(mesh, {1.8, -2.75, -0.2}, {2.25, -0.4, 0.7}, 0.3, 0.24, 20, 16);
+}
 
-    // Teeth: an upper and a lower row on the jaws' front arc.
+// Teeth: an upper and a lower row on the jaws' front arc.
+void AddTeeth(TriMesh& mesh)
+{
     const int teeth = 12;
     for (int row = 0; row < 2; ++row)
         for (int i = 0; i < teeth; ++i)
@@ -186,7 +197,15 @@ TriMesh BuildSkull()
             Vec3 c = {-1.28 * std::cos(a), row == 0 ? -1.82 : -2.4, -2.1 - 1.04 * std::sin(a)};
             AddEllipsoid(mesh, c, {0.13 + 0.05 * (1.0 - front), 0.27, 0.11}, 8, 12);
         }
+}
+} // namespace
 
+TriMesh BuildSkull()
+{
+    TriMesh mesh;
+    AddCranium(mesh);
+    AddLowerJaw(mesh);
+    AddTeeth(mesh);
     ProjectUV(mesh, 0, false, 1, true);
     Finish(mesh, AssetDesign::SkullBox);
     return mesh;
@@ -293,11 +312,11 @@ TriMesh BuildBall()
     return mesh;
 }
 
-TriMesh BuildLizard()
+namespace
 {
-    TriMesh mesh;
-    const Vec3 up = {0, 1, 0};
-    // Body, flattened, belly low.
+// Body, flattened, belly low.
+void AddLizardBody(TriMesh& mesh, Vec3 up)
+{
     const double body[][2] = {{0.0, 0.28}, {0.45, 0.42}, {0.9, 0.34}, {1.0, 0.25}};
     AddSweep(
         mesh,
@@ -310,7 +329,11 @@ TriMesh BuildLizard()
             return EllipseRadius(0.72 * r, r, angle) + ridge;
         },
         up, 64, 40);
-    // Head with a tapering snout.
+}
+
+// Head with a tapering snout, and the eyes.
+void AddLizardHead(TriMesh& mesh, Vec3 up)
+{
     const double head[][2] = {{0.0, 0.24}, {0.35, 0.33}, {0.8, 0.19}, {1.0, 0.1}};
     AddSweep(
         mesh,
@@ -324,7 +347,11 @@ TriMesh BuildLizard()
         up, 44, 32);
     AddEllipsoid(mesh, {2.3, -0.02, 0.22}, {0.08, 0.07, 0.07}, 12, 16); // eyes
     AddEllipsoid(mesh, {2.3, -0.02, -0.22}, {0.08, 0.07, 0.07}, 12, 16);
-    // Tail, swinging to one side, thinning to a point.
+}
+
+// Tail, swinging to one side, thinning to a point.
+void AddLizardTail(TriMesh& mesh, Vec3 up)
+{
     AddSweep(
         mesh,
         [](double u) {
@@ -335,26 +362,29 @@ TriMesh BuildLizard()
             return EllipseRadius(0.8 * r, r, angle);
         },
         up, 80, 28);
-    // Four sprawling legs with three toes each.
-    for (int front = 0; front < 2; ++front)
-        for (int side = -1; side <= 1; side += 2)
-        {
-            double x = front ? 1.0 : -1.2, s = side;
-            Vec3 hip = {x, -0.32, 0.3 * s};
-            Vec3 elbow = {x + (front ? 0.2 : -0.25), -0.12, 1.05 * s};
-            Vec3 foot = {x + (front ? 0.35 : -0.05), -0.84, 1.3 * s};
-            AddCapsule(mesh, hip, elbow, 0.17, 0.11, 24, 16);
-            AddCapsule(mesh, elbow, foot, 0.11, 0.08, 24, 16);
-            AddEllipsoid(mesh, foot + Vec3{0.06, -0.06, 0.04 * s}, {0.2, 0.06, 0.15}, 16, 20);
-            for (int toe = 0; toe < 3; ++toe)
-            {
-                double a = 0.25 + 0.6 * toe;
-                Vec3 tip = foot + Vec3{0.34 * std::cos(a), -0.04, 0.34 * std::sin(a) * s};
-                AddCapsule(mesh, foot + Vec3{0.0, -0.04, 0.0}, tip, 0.045, 0.022, 12, 10);
-            }
-        }
+}
 
-    // Belly: the faces that look down.
+// One sprawling leg with three toes; side -1 or 1 picks the flank.
+void AddLizardLeg(TriMesh& mesh, bool front, int side)
+{
+    double x = front ? 1.0 : -1.2, s = side;
+    Vec3 hip = {x, -0.32, 0.3 * s};
+    Vec3 elbow = {x + (front ? 0.2 : -0.25), -0.12, 1.05 * s};
+    Vec3 foot = {x + (front ? 0.35 : -0.05), -0.84, 1.3 * s};
+    AddCapsule(mesh, hip, elbow, 0.17, 0.11, 24, 16);
+    AddCapsule(mesh, elbow, foot, 0.11, 0.08, 24, 16);
+    AddEllipsoid(mesh, foot + Vec3{0.06, -0.06, 0.04 * s}, {0.2, 0.06, 0.15}, 16, 20);
+    for (int toe = 0; toe < 3; ++toe)
+    {
+        double a = 0.25 + 0.6 * toe;
+        Vec3 tip = foot + Vec3{0.34 * std::cos(a), -0.04, 0.34 * std::sin(a) * s};
+        AddCapsule(mesh, foot + Vec3{0.0, -0.04, 0.0}, tip, 0.045, 0.022, 12, 10);
+    }
+}
+
+// Belly: the faces that look down get attribute 1, all others 0.
+void MarkBelly(TriMesh& mesh)
+{
     for (std::uint32_t f = 0; f < mesh.FaceCount(); ++f)
     {
         Vec3 a = mesh.Positions[mesh.Indices[3 * f]];
@@ -362,6 +392,20 @@ TriMesh BuildLizard()
             Normalize(Cross(mesh.Positions[mesh.Indices[3 * f + 1]] - a, mesh.Positions[mesh.Indices[3 * f + 2]] - a));
         mesh.Attributes[f] = n.y < -0.5 ? 1u : 0u;
     }
+}
+} // namespace
+
+TriMesh BuildLizard()
+{
+    TriMesh mesh;
+    const Vec3 up = {0, 1, 0};
+    AddLizardBody(mesh, up);
+    AddLizardHead(mesh, up);
+    AddLizardTail(mesh, up);
+    for (int front = 0; front < 2; ++front)
+        for (int side = -1; side <= 1; side += 2)
+            AddLizardLeg(mesh, front != 0, side);
+    MarkBelly(mesh);
     SortFacesByAttribute(mesh, 2);
     ProjectUV(mesh, 0, false, 2, false); // seen from above
     Finish(mesh, AssetDesign::LizardBox);
@@ -407,6 +451,78 @@ Rgb Scale(Rgb a, double s)
 {
     return {a.R * s, a.G * s, a.B * s};
 }
+// The figure's clothes and face, in its painting's own units.
+namespace TinyPalette
+{
+const Rgb Skin = {0.94, 0.76, 0.62}, Hair = {0.36, 0.22, 0.12}, Shirt = {0.78, 0.16, 0.14},
+          Trousers = {0.2, 0.28, 0.58}, Belt = {0.25, 0.15, 0.08}, Shoe = {0.22, 0.13, 0.08},
+          Buckle = {0.95, 0.78, 0.25}, White = {0.97, 0.97, 0.95}, Iris = {0.15, 0.35, 0.7}, Mouth = {0.7, 0.25, 0.25};
+} // namespace TinyPalette
+
+// Eyes, smile and cheeks on the skin of the face.
+Rgb TinyFace(double a, double b)
+{
+    using namespace TinyPalette;
+    const double ax = std::fabs(a);
+    Rgb c = Skin;
+    double eye = std::hypot(ax - 11.0, b - 106.0);
+    if (eye < 3.0)
+        c = {0.05, 0.05, 0.05};
+    else if (eye < 5.0)
+        c = Iris;
+    else if (eye < 8.0)
+        c = White;
+    double smile = std::hypot(a, b - 98.0);
+    if (smile > 13.0 && smile < 15.5 && b < 90.0)
+        c = Mouth;
+    double cheek = std::hypot(ax - 17.0, b - 92.0);
+    if (cheek < 6.0)
+        c = Mix(c, {0.95, 0.55, 0.5}, 0.35 * (1.0 - cheek / 6.0));
+    return c;
+}
+
+// A striped shirt with buttons down the front and an open collar.
+Rgb TinyShirt(double a, double b)
+{
+    using namespace TinyPalette;
+    const double ax = std::fabs(a);
+    Rgb c = Shirt;
+    if (std::fmod(ax + 200.0, 14.0) < 2.0) // stripes
+        c = Scale(Shirt, 0.8);
+    if (std::hypot(a, std::fmod(b + 200.0, 16.0) - 8.0) < 2.2)
+        c = White; // buttons down the front
+    if (ax < 14.0 && b > 48.0)
+        c = Skin; // open collar
+    return c;
+}
+
+// The colour at pixel (x, y), before the grain over the whole picture: bands from the hair down
+// to the shoes.
+Rgb TinyPixel(int x, int y, int size)
+{
+    using namespace TinyPalette;
+    double a = (x + 0.5) / size * 150.0 - 75.0, b = 150.0 - (y + 0.5) / size * 300.0;
+    double ax = std::fabs(a);
+    if (b > 122.0)
+        return Scale(Hair, 0.8 + 0.4 * Noise(x / 2.0, y / 12.0, 128, 2));
+    if (b > 62.0 && ax < 40.0)
+        return TinyFace(a, b);
+    if (b > 62.0)
+        return Skin;
+    if (ax > 46.0 && b < -8.0)
+        return Skin; // forearms and hands
+    if (b > -25.0)
+        return TinyShirt(a, b);
+    if (b > -36.0)
+        return ax < 7.0 ? Buckle : Belt;
+    if (b > -134.0)
+    {
+        if (std::fabs(ax - 22.0) < 1.0)
+            return Scale(Trousers, 0.6); // seams
+        return Scale(Trousers, 0.85 + 0.3 * Noise(x / 1.5, y / 1.5, 256, 3));
+    }
+    return Shoe;
+}
 } // namespace
 
 Image PaintTinySkin()
@@ -414,61 +530,11 @@ Image PaintTinySkin()
     // A front view of the figure in its design units: a across (-75..75), b up (-150..150).
     const int size = 256;
     Image image(size, size);
-    const Rgb skin = {0.94, 0.76, 0.62}, hair = {0.36, 0.22, 0.12}, shirt = {0.78, 0.16, 0.14},
-              trousers = {0.2, 0.28, 0.58}, belt = {0.25, 0.15, 0.08}, shoe = {0.22, 0.13, 0.08},
-              buckle = {0.95, 0.78, 0.25}, white = {0.97, 0.97, 0.95}, iris = {0.15, 0.35, 0.7},
-              mouth = {0.7, 0.25, 0.25};
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x)
         {
-            double a = (x + 0.5) / size * 150.0 - 75.0, b = 150.0 - (y + 0.5) / size * 300.0;
             double grain = Noise(x / 8.0, y / 8.0, 32, 1);
-            Rgb c;
-            double ax = std::fabs(a);
-            if (b > 122.0)
-                c = Scale(hair, 0.8 + 0.4 * Noise(x / 2.0, y / 12.0, 128, 2));
-            else if (b > 62.0 && ax < 40.0)
-            {
-                c = skin;
-                double eye = std::hypot(ax - 11.0, b - 106.0);
-                if (eye < 3.0)
-                    c = {0.05, 0.05, 0.05};
-                else if (eye < 5.0)
-                    c = iris;
-                else if (eye < 8.0)
-                    c = white;
-                double smile = std::hypot(a, b - 98.0);
-                if (smile > 13.0 && smile < 15.5 && b < 90.0)
-                    c = mouth;
-                double cheek = std::hypot(ax - 17.0, b - 92.0);
-                if (cheek < 6.0)
-                    c = Mix(c, {0.95, 0.55, 0.5}, 0.35 * (1.0 - cheek / 6.0));
-            }
-            else if (b > 62.0)
-                c = skin;
-            else if (ax > 46.0 && b < -8.0)
-                c = skin; // forearms and hands
-            else if (b > -25.0)
-            {
-                c = shirt;
-                if (std::fmod(ax + 200.0, 14.0) < 2.0) // stripes
-                    c = Scale(shirt, 0.8);
-                if (std::hypot(a, std::fmod(b + 200.0, 16.0) - 8.0) < 2.2)
-                    c = white; // buttons down the front
-                if (ax < 14.0 && b > 48.0)
-                    c = skin; // open collar
-            }
-            else if (b > -36.0)
-                c = ax < 7.0 ? buckle : belt;
-            else if (b > -134.0)
-            {
-                c = Scale(trousers, 0.85 + 0.3 * Noise(x / 1.5, y / 1.5, 256, 3));
-                if (std::fabs(ax - 22.0) < 1.0)
-                    c = Scale(trousers, 0.6); // seams
-            }
-            else
-                c = shoe;
-            c = Scale(c, 0.9 + 0.2 * grain);
+            Rgb c = Scale(TinyPixel(x, y, size), 0.9 + 0.2 * grain);
             image.Set(x, y, c.R, c.G, c.B);
         }
     return image;

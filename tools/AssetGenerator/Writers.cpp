@@ -287,87 +287,114 @@ std::uint64_t Align8(std::uint64_t v)
 {
     return (v + 7) & ~std::uint64_t(7);
 }
-} // namespace
 
-Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials, const std::string& meshName)
+// A run of consecutive faces with one attribute: one subset of the file.
+struct FaceRun
 {
-    using namespace SdkMesh;
-    const std::uint32_t vertexCount = static_cast<std::uint32_t>(mesh.Positions.size());
-    const std::uint32_t indexCount = static_cast<std::uint32_t>(mesh.Indices.size());
-    const bool wideIndices = vertexCount > 0xFFFF;
+    std::uint32_t Attribute, FirstFace, FaceCount;
+};
 
-    struct Run
-    {
-        std::uint32_t Attribute, FirstFace, FaceCount;
-    };
-    std::vector<Run> runs;
+std::vector<FaceRun> FaceRuns(const TriMesh& mesh)
+{
+    std::vector<FaceRun> runs;
     for (std::uint32_t f = 0; f < mesh.FaceCount(); ++f)
         if (runs.empty() || runs.back().Attribute != mesh.Attributes[f])
             runs.push_back({mesh.Attributes[f], f, 1});
         else
             ++runs.back().FaceCount;
+    return runs;
+}
 
-    const std::uint32_t subsetCount = static_cast<std::uint32_t>(runs.size());
-    const std::uint32_t materialCount = static_cast<std::uint32_t>(materials.size());
-    const std::uint64_t vbHeaders = MainHeaderSize;
-    const std::uint64_t ibHeaders = vbHeaders + VertexBufferHeaderSize;
-    const std::uint64_t meshInfos = ibHeaders + IndexBufferHeaderSize;
-    const std::uint64_t subsets = meshInfos + MeshInfoSize;
-    const std::uint64_t frames = subsets + std::uint64_t(SubsetSize) * subsetCount;
-    const std::uint64_t materialTable = frames + FrameSize;
-    const std::uint64_t subsetList = materialTable + std::uint64_t(MaterialSize) * materialCount;
-    const std::uint64_t influenceList = subsetList + 4ULL * subsetCount;
-    const std::uint64_t vertexData = Align8(influenceList + 4);
-    const std::uint64_t vertexBytes = std::uint64_t(vertexCount) * VertexStride;
-    const std::uint64_t indexData = Align8(vertexData + vertexBytes);
-    const std::uint64_t indexBytes = std::uint64_t(indexCount) * (wideIndices ? 4 : 2);
-    const std::uint64_t fileSize = Align8(indexData + indexBytes);
+// Where each part of the file starts: the headers and tables in file order, then the vertex and
+// index data, each 8-byte aligned.
+struct SdkMeshLayout
+{
+    std::uint32_t VertexCount, IndexCount, SubsetCount, MaterialCount;
+    bool WideIndices;
+    std::uint64_t VbHeaders, IbHeaders, MeshInfos, Subsets, Frames, MaterialTable, SubsetList, InfluenceList;
+    std::uint64_t VertexData, VertexBytes, IndexData, IndexBytes, FileSize;
+};
 
-    Block b(static_cast<size_t>(fileSize));
-    // Main header.
+SdkMeshLayout LayOut(const TriMesh& mesh, std::uint32_t subsetCount, std::uint32_t materialCount)
+{
+    using namespace SdkMesh;
+    SdkMeshLayout l;
+    l.VertexCount = static_cast<std::uint32_t>(mesh.Positions.size());
+    l.IndexCount = static_cast<std::uint32_t>(mesh.Indices.size());
+    l.SubsetCount = subsetCount;
+    l.MaterialCount = materialCount;
+    l.WideIndices = l.VertexCount > 0xFFFF;
+    l.VbHeaders = MainHeaderSize;
+    l.IbHeaders = l.VbHeaders + VertexBufferHeaderSize;
+    l.MeshInfos = l.IbHeaders + IndexBufferHeaderSize;
+    l.Subsets = l.MeshInfos + MeshInfoSize;
+    l.Frames = l.Subsets + std::uint64_t(SubsetSize) * subsetCount;
+    l.MaterialTable = l.Frames + FrameSize;
+    l.SubsetList = l.MaterialTable + std::uint64_t(MaterialSize) * materialCount;
+    l.InfluenceList = l.SubsetList + 4ULL * subsetCount;
+    l.VertexData = Align8(l.InfluenceList + 4);
+    l.VertexBytes = std::uint64_t(l.VertexCount) * VertexStride;
+    l.IndexData = Align8(l.VertexData + l.VertexBytes);
+    l.IndexBytes = std::uint64_t(l.IndexCount) * (l.WideIndices ? 4 : 2);
+    l.FileSize = Align8(l.IndexData + l.IndexBytes);
+    return l;
+}
+
+void WriteMainHeader(Block& b, const SdkMeshLayout& l)
+{
+    using namespace SdkMesh;
     b.U32(0, Version);
     b.U8(4, 0); // little-endian
     b.U64(8, MainHeaderSize);
-    b.U64(16, vertexData - MainHeaderSize);
-    b.U64(24, fileSize - vertexData);
+    b.U64(16, l.VertexData - MainHeaderSize);
+    b.U64(24, l.FileSize - l.VertexData);
     b.U32(32, 1);
     b.U32(36, 1);
     b.U32(40, 1);
-    b.U32(44, subsetCount);
+    b.U32(44, l.SubsetCount);
     b.U32(48, 1);
-    b.U32(52, materialCount);
-    b.U64(56, vbHeaders);
-    b.U64(64, ibHeaders);
-    b.U64(72, meshInfos);
-    b.U64(80, subsets);
-    b.U64(88, frames);
-    b.U64(96, materialTable);
+    b.U32(52, l.MaterialCount);
+    b.U64(56, l.VbHeaders);
+    b.U64(64, l.IbHeaders);
+    b.U64(72, l.MeshInfos);
+    b.U64(80, l.Subsets);
+    b.U64(88, l.Frames);
+    b.U64(96, l.MaterialTable);
+}
 
-    // Vertex buffer header: count, size, stride, declaration padded with end markers, data offset.
-    size_t at = static_cast<size_t>(vbHeaders);
-    b.U64(at, vertexCount);
-    b.U64(at + 8, vertexBytes);
-    b.U64(at + 16, VertexStride);
+// Vertex buffer header: count, size, stride, declaration padded with end markers, data offset.
+void WriteVertexBufferHeader(Block& b, const SdkMeshLayout& l)
+{
+    const size_t at = static_cast<size_t>(l.VbHeaders);
+    b.U64(at, l.VertexCount);
+    b.U64(at + 8, l.VertexBytes);
+    b.U64(at + 16, SdkMesh::VertexStride);
     b.Element(at + 24, 0, 0, 2, 0);  // POSITION float3
     b.Element(at + 32, 0, 12, 2, 3); // NORMAL float3
     b.Element(at + 40, 0, 24, 1, 5); // TEXCOORD0 float2
     for (int e = 3; e < 32; ++e)
         b.Element(at + 24 + 8 * e, 0xFF, 0, 17, 0); // D3DDECL_END
-    b.U64(at + 280, vertexData);
+    b.U64(at + 280, l.VertexData);
+}
 
-    at = static_cast<size_t>(ibHeaders);
-    b.U64(at, indexCount);
-    b.U64(at + 8, indexBytes);
-    b.U32(at + 16, wideIndices ? 1 : 0);
-    b.U64(at + 24, indexData);
+void WriteIndexBufferHeader(Block& b, const SdkMeshLayout& l)
+{
+    const size_t at = static_cast<size_t>(l.IbHeaders);
+    b.U64(at, l.IndexCount);
+    b.U64(at + 8, l.IndexBytes);
+    b.U32(at + 16, l.WideIndices ? 1 : 0);
+    b.U64(at + 24, l.IndexData);
+}
 
-    // Mesh 0: vertex buffer 0, index buffer 0, its subsets and the one frame.
-    at = static_cast<size_t>(meshInfos);
+// Mesh 0: vertex buffer 0, index buffer 0, its subsets and the one frame.
+void WriteMeshInfo(Block& b, const SdkMeshLayout& l, const TriMesh& mesh, const std::string& meshName)
+{
+    const size_t at = static_cast<size_t>(l.MeshInfos);
     b.Text(at, meshName, 100);
     b.U8(at + 100, 1);
     b.U32(at + 104, 0);
     b.U32(at + 168, 0);
-    b.U32(at + 172, subsetCount);
+    b.U32(at + 172, l.SubsetCount);
     b.U32(at + 176, 1);
     Box box = BoundingBox(mesh);
     b.F32(at + 180, static_cast<float>((box.Min.x + box.Max.x) * 0.5));
@@ -376,24 +403,33 @@ Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& mat
     b.F32(at + 192, static_cast<float>((box.Max.x - box.Min.x) * 0.5));
     b.F32(at + 196, static_cast<float>((box.Max.y - box.Min.y) * 0.5));
     b.F32(at + 200, static_cast<float>((box.Max.z - box.Min.z) * 0.5));
-    b.U64(at + 208, subsetList);
-    b.U64(at + 216, influenceList);
+    b.U64(at + 208, l.SubsetList);
+    b.U64(at + 216, l.InfluenceList);
+}
 
-    for (std::uint32_t s = 0; s < subsetCount; ++s)
+// Each subset and its entry in the mesh's subset list.
+void WriteSubsets(Block& b, const SdkMeshLayout& l, const std::vector<FaceRun>& runs,
+                  const std::vector<SurfaceMaterial>& materials, const std::string& meshName)
+{
+    for (std::uint32_t s = 0; s < l.SubsetCount; ++s)
     {
-        at = static_cast<size_t>(subsets + std::uint64_t(SubsetSize) * s);
-        const Run& run = runs[s];
-        b.Text(at, run.Attribute < materialCount ? materials[run.Attribute].Name : meshName, 100);
+        const size_t at = static_cast<size_t>(l.Subsets + std::uint64_t(SdkMesh::SubsetSize) * s);
+        const FaceRun& run = runs[s];
+        b.Text(at, run.Attribute < l.MaterialCount ? materials[run.Attribute].Name : meshName, 100);
         b.U32(at + 100, run.Attribute);
         b.U32(at + 104, 0); // triangle list
         b.U64(at + 112, std::uint64_t(run.FirstFace) * 3);
         b.U64(at + 120, std::uint64_t(run.FaceCount) * 3);
         b.U64(at + 128, 0);
-        b.U64(at + 136, vertexCount);
-        b.U32(static_cast<size_t>(subsetList + 4ULL * s), s);
+        b.U64(at + 136, l.VertexCount);
+        b.U32(static_cast<size_t>(l.SubsetList + 4ULL * s), s);
     }
+}
 
-    at = static_cast<size_t>(frames);
+// The one frame, holding mesh 0 untransformed, and the mesh's empty influence list.
+void WriteFrame(Block& b, const SdkMeshLayout& l, const std::string& meshName)
+{
+    const size_t at = static_cast<size_t>(l.Frames);
     b.Text(at, meshName, 100);
     b.U32(at + 100, 0);          // mesh 0
     b.U32(at + 104, 0xFFFFFFFF); // no parent
@@ -402,11 +438,14 @@ Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& mat
     for (int i = 0; i < 4; ++i)
         b.F32(at + 116 + 4 * (5 * i), 1.0f); // identity
     b.U32(at + 180, 0xFFFFFFFF);             // no animation
-    b.U32(static_cast<size_t>(influenceList), 0);
+    b.U32(static_cast<size_t>(l.InfluenceList), 0);
+}
 
-    for (std::uint32_t m = 0; m < materialCount; ++m)
+void WriteMaterials(Block& b, const SdkMeshLayout& l, const std::vector<SurfaceMaterial>& materials)
+{
+    for (std::uint32_t m = 0; m < l.MaterialCount; ++m)
     {
-        at = static_cast<size_t>(materialTable + std::uint64_t(MaterialSize) * m);
+        const size_t at = static_cast<size_t>(l.MaterialTable + std::uint64_t(SdkMesh::MaterialSize) * m);
         const SurfaceMaterial& mat = materials[m];
         b.Text(at, mat.Name, 100);
         b.Text(at + 360, mat.DiffuseTexture, 260);
@@ -421,10 +460,13 @@ Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& mat
         b.F32(at + 1204, mat.Power);
         // 1208..1255: run-time texture slots of the format, zero in a file.
     }
+}
 
-    for (std::uint32_t v = 0; v < vertexCount; ++v)
+void WriteVertices(Block& b, const SdkMeshLayout& l, const TriMesh& mesh)
+{
+    for (std::uint32_t v = 0; v < l.VertexCount; ++v)
     {
-        at = static_cast<size_t>(vertexData + std::uint64_t(v) * VertexStride);
+        const size_t at = static_cast<size_t>(l.VertexData + std::uint64_t(v) * SdkMesh::VertexStride);
         const Vec3& p = mesh.Positions[v];
         const Vec3& n = mesh.Normals[v];
         const float values[8] = {static_cast<float>(p.x),       static_cast<float>(p.y),      static_cast<float>(p.z),
@@ -433,11 +475,33 @@ Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& mat
         for (int k = 0; k < 8; ++k)
             b.F32(at + 4 * k, values[k]);
     }
-    for (std::uint32_t i = 0; i < indexCount; ++i)
-        if (wideIndices)
-            b.U32(static_cast<size_t>(indexData + 4ULL * i), mesh.Indices[i]);
+}
+
+void WriteIndices(Block& b, const SdkMeshLayout& l, const TriMesh& mesh)
+{
+    for (std::uint32_t i = 0; i < l.IndexCount; ++i)
+        if (l.WideIndices)
+            b.U32(static_cast<size_t>(l.IndexData + 4ULL * i), mesh.Indices[i]);
         else
-            b.U16(static_cast<size_t>(indexData + 2ULL * i), static_cast<std::uint16_t>(mesh.Indices[i]));
+            b.U16(static_cast<size_t>(l.IndexData + 2ULL * i), static_cast<std::uint16_t>(mesh.Indices[i]));
+}
+} // namespace
+
+Bytes EncodeSdkMesh(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials, const std::string& meshName)
+{
+    const std::vector<FaceRun> runs = FaceRuns(mesh);
+    const SdkMeshLayout layout =
+        LayOut(mesh, static_cast<std::uint32_t>(runs.size()), static_cast<std::uint32_t>(materials.size()));
+    Block b(static_cast<size_t>(layout.FileSize));
+    WriteMainHeader(b, layout);
+    WriteVertexBufferHeader(b, layout);
+    WriteIndexBufferHeader(b, layout);
+    WriteMeshInfo(b, layout, mesh, meshName);
+    WriteSubsets(b, layout, runs, materials, meshName);
+    WriteFrame(b, layout, meshName);
+    WriteMaterials(b, layout, materials);
+    WriteVertices(b, layout, mesh);
+    WriteIndices(b, layout, mesh);
     return b.Data();
 }
 
