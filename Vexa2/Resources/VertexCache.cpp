@@ -56,15 +56,14 @@ bool InputIsValid(const std::uint32_t* indices, std::uint32_t faceCount, std::ui
     {
         return false;
     }
+    // The largest index, without a branch per corner: compilers turn this into vector code.
     const std::size_t cornerCount = std::size_t(faceCount) * 3;
+    std::uint32_t largest = 0;
     for (std::size_t i = 0; i < cornerCount; ++i)
     {
-        if (indices[i] >= vertexCount)
-        {
-            return false;
-        }
+        largest = indices[i] > largest ? indices[i] : largest;
     }
-    return true;
+    return cornerCount == 0 || largest < vertexCount;
 }
 
 // Misses of a fresh FIFO of cacheSize entries over the triangles in order (all of them, in
