@@ -66,20 +66,46 @@ bool InputIsValid(const std::uint32_t* indices, std::uint32_t faceCount, std::ui
     return cornerCount == 0 || largest < vertexCount;
 }
 
-// Misses of a fresh FIFO of cacheSize entries over the triangles in order (all of them, in
-// input order, when order is null), counted only as far as they stay within limit: once past
-// it, the order has lost and the count stops there. A FIFO never reorders on a hit, so a
-// vertex is cached exactly when fewer than cacheSize misses happened since the miss that
-// loaded it.
+// Misses of a fresh FIFO of cacheSize entries over the triangles in input order, counted only
+// as far as they can stay within limit: every vertex not yet seen will miss at least once, so
+// once the misses so far and those still bound to come pass the limit, the order has lost and
+// the count stops there. A FIFO never reorders on a hit, so a vertex is cached exactly when
+// fewer than cacheSize misses happened since the miss that loaded it.
+std::uint32_t CountInputMisses(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
+                               std::uint32_t usedVertices, std::uint32_t cacheSize, std::uint32_t limit)
+{
+    std::vector<std::uint32_t> loadedAt(vertexCount, 0);
+    std::uint32_t misses = cacheSize; // every vertex starts out long gone
+    std::uint32_t unseen = usedVertices;
+    const std::uint64_t stop = std::uint64_t(limit) + cacheSize;
+    const std::uint32_t* t = indices;
+    const std::uint32_t* end = indices + std::size_t(faceCount) * 3;
+    for (; t != end && std::uint64_t(misses) + unseen <= stop; t += 3)
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            std::uint32_t& stamp = loadedAt[t[k]];
+            if (misses - stamp >= cacheSize)
+            {
+                unseen -= stamp == 0 ? 1 : 0;
+                stamp = ++misses;
+            }
+        }
+    }
+    return t == end ? misses - cacheSize : None;
+}
+
+// Misses of a fresh FIFO of cacheSize entries over the triangles in order, counted only as far
+// as they stay within limit, like CountInputMisses.
 std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t* order, std::uint32_t faceCount,
                               std::uint32_t vertexCount, std::uint32_t cacheSize, std::uint32_t limit)
 {
     std::vector<std::uint32_t> loadedAt(vertexCount, 0);
-    std::uint32_t misses = cacheSize; // every vertex starts out long gone
+    std::uint32_t misses = cacheSize;
     const std::uint32_t stop = limit < None - cacheSize ? limit + cacheSize : None;
     for (std::uint32_t i = 0; i < faceCount && misses <= stop; ++i)
     {
-        const std::uint32_t* t = indices + std::size_t(order != nullptr ? order[i] : i) * 3;
+        const std::uint32_t* t = indices + std::size_t(order[i]) * 3;
         for (int k = 0; k < 3; ++k)
         {
             std::uint32_t& stamp = loadedAt[t[k]];
@@ -105,7 +131,7 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     const std::uint32_t fanMisses =
         Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order, firstUse);
     const std::uint32_t inputMisses =
-        CountFifoMisses(indices, nullptr, faceCount, vertexCount, TargetFifoSize, fanMisses);
+        CountInputMisses(indices, faceCount, vertexCount, around.UsedVertices, TargetFifoSize, fanMisses);
     std::uint32_t misses = fanMisses;
     bool fanOrder = true;
     if (inputMisses < fanMisses)
