@@ -130,8 +130,16 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     // (on a tie the fan order is kept: it has its first-use order at hand).
     const std::uint32_t fanMisses =
         Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order, firstUse);
+    // A mesh ordered before may get its own order back: then there is nothing to compare.
+    std::uint32_t same = 0;
+    while (same < faceCount && order[same] == same)
+    {
+        ++same;
+    }
     const std::uint32_t inputMisses =
-        CountInputMisses(indices, faceCount, vertexCount, around.UsedVertices, TargetFifoSize, fanMisses);
+        same == faceCount
+            ? fanMisses
+            : CountInputMisses(indices, faceCount, vertexCount, around.UsedVertices, TargetFifoSize, fanMisses);
     std::uint32_t misses = fanMisses;
     bool fanOrder = true;
     if (inputMisses < fanMisses)
