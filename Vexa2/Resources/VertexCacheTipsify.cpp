@@ -27,7 +27,7 @@ struct Tipsify
     const std::uint32_t* Triangles;
     VertexState* Vertices;
     std::uint8_t* Emitted;   // triangle -> already in the order
-    std::uint32_t* DeadEnds; // vertices emitted with triangles left, latest last
+    std::uint32_t* DeadEnds; // the fans' other vertices, latest last
     std::size_t DeadEndCount;
     std::uint32_t Clock; // FIFO time: one tick per miss
     std::uint32_t CacheSize;
@@ -57,10 +57,11 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
         {
             const std::uint32_t v = corners[k];
             VertexState& state = run.Vertices[v];
-            // A vertex without triangles left (the centre is one by the end of its fan) can
-            // never be chosen: only the others are worth a place among the dead ends.
+            // The centre has no triangle left by the end of its fan: never worth a place among
+            // the dead ends. (Stored anyway, counted not: no branch.)
             *deadEnd = v;
-            deadEnd += --state.Live != 0 && v != fan ? 1 : 0;
+            deadEnd += v != fan ? 1 : 0;
+            --state.Live;
             // A miss: the FIFO loads v now, and keeps it for cacheSize more misses.
             if (clock - state.Stamp > run.CacheSize)
             {
@@ -115,6 +116,8 @@ inline std::uint32_t NextFanCentre(Tipsify& run, std::size_t fanStart)
             next = v;
         }
     }
+    // With none chosen, every vertex of this fan is done: the dead ends go on below them.
+    run.DeadEndCount = next == None ? fanStart : run.DeadEndCount;
     while (next == None && run.DeadEndCount > 0)
     {
         const std::uint32_t v = run.DeadEnds[--run.DeadEndCount];
@@ -135,8 +138,9 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
         vertices[v].Stamp = 0;
     }
     std::vector<std::uint8_t> emitted(faceCount, 0);
-    // A fan's triangles all have its centre, which never goes there: two places per triangle.
-    const std::unique_ptr<std::uint32_t[]> deadEnds = Uninitialised<std::uint32_t>(std::size_t(faceCount) * 2);
+    // A fan's triangles all have its centre, which never goes there: two places per triangle,
+    // and one for the store past the top that does not count.
+    const std::unique_ptr<std::uint32_t[]> deadEnds = Uninitialised<std::uint32_t>(std::size_t(faceCount) * 2 + 1);
     Tipsify run = {indices,
                    around.Offsets.data(),
                    around.Triangles.get(),
