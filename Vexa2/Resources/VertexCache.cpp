@@ -50,12 +50,13 @@ void ClearPlan(Plan& plan)
     plan.Ranges.clear();
 }
 
-bool InputIsValid(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
+bool CountsAreValid(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
 {
-    if (faceCount > MaxFaceCount || vertexCount > MaxVertexCount || (faceCount > 0 && indices == nullptr))
-    {
-        return false;
-    }
+    return faceCount <= MaxFaceCount && vertexCount <= MaxVertexCount && (faceCount == 0 || indices != nullptr);
+}
+
+bool IndicesAreBelow(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
+{
     // The largest index, without a branch per corner: compilers turn this into vector code.
     const std::size_t cornerCount = std::size_t(faceCount) * 3;
     std::uint32_t largest = 0;
@@ -119,12 +120,16 @@ std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t*
 }
 
 // Orders one group, given as a mesh of its own; writes its triangle numbers to order and its
-// vertices in order of first use to firstUse, and returns their count.
+// vertices in order of first use to firstUse, and returns their count (None when an index is
+// not below vertexCount).
 std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                          std::uint32_t* order, std::uint32_t* firstUse)
 {
     Steps::VertexTriangles around;
-    around.Build(indices, faceCount, vertexCount);
+    if (!around.Build(indices, faceCount, vertexCount))
+    {
+        return None;
+    }
 
     // Keep the order that misses least; the input order stands only where it misses less
     // (on a tie the fan order is kept: it has its first-use order at hand).
@@ -200,70 +205,92 @@ std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* sl
     return std::uint32_t(used.size());
 }
 
-void BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attributes, std::uint32_t faceCount,
+// Several groups, each ordered on its own, the vertices renumbered group by group from next.
+// The indices must all be below vertexCount.
+void OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>& slotFace, std::uint32_t vertexCount,
+                 std::uint32_t& next, Plan& plan)
+{
+    std::vector<std::uint32_t> localOf;
+    std::vector<std::uint32_t> toGlobal;
+    std::vector<std::uint32_t> groupIndices;
+    std::vector<std::uint32_t> firstUse;
+    for (Range& range : plan.Ranges)
+    {
+        const std::uint32_t* slots = slotFace.empty() ? nullptr : slotFace.data() + range.FaceStart;
+        std::uint32_t* order = plan.FaceOrder.data() + range.FaceStart;
+        // A group whose faces are in place and that is not small beside the vertex buffer
+        // is ordered where it lies, over all vertex numbers; others as a mesh of their own,
+        // so that per-vertex work stays in proportion to the group.
+        const std::size_t corners = std::size_t(range.FaceCount) * 3;
+        const bool inPlace = slots == nullptr && vertexCount <= corners * 4;
+        const std::uint32_t* groupMesh = indices + std::size_t(range.FaceStart) * 3;
+        std::uint32_t groupVertices = vertexCount;
+        if (!inPlace)
+        {
+            localOf.resize(vertexCount, None);
+            groupVertices =
+                ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, localOf, toGlobal, groupIndices);
+            groupMesh = groupIndices.data();
+        }
+        firstUse.resize(groupVertices < corners ? groupVertices : corners);
+        const std::uint32_t used = OrderGroup(groupMesh, range.FaceCount, groupVertices, order, firstUse.data());
+        Steps::RenumberGroup(firstUse.data(), used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
+        for (std::uint32_t i = 0; i < range.FaceCount; ++i)
+        {
+            order[i] = slots != nullptr ? slots[order[i]] : range.FaceStart + order[i];
+        }
+    }
+}
+
+// False when an index is not below vertexCount.
+bool BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attributes, std::uint32_t faceCount,
                       std::uint32_t vertexCount, Plan& plan)
 {
     std::vector<std::uint32_t> slotFace;
     Steps::GroupFaces(attributes, faceCount, slotFace, plan.Ranges);
     plan.FaceOrder.resize(faceCount);
-    std::uint32_t* faceOrder = plan.FaceOrder.data();
     Steps::StartRenumbering(vertexCount, plan);
     std::uint32_t next = 0;
     if (plan.Ranges.size() == 1)
     {
         // The usual case: one group, the whole mesh as it is; its first-use order is the
-        // beginning of the vertex order.
+        // beginning of the vertex order. The indices are checked as they are first counted.
         std::uint32_t* firstUse = plan.VertexOrder.data();
-        const std::uint32_t used = OrderGroup(indices, faceCount, vertexCount, faceOrder, firstUse);
+        const std::uint32_t used = OrderGroup(indices, faceCount, vertexCount, plan.FaceOrder.data(), firstUse);
+        if (used == None)
+        {
+            return false;
+        }
         Steps::RenumberGroup(firstUse, used, nullptr, plan.Ranges[0], next, plan);
     }
     else if (!plan.Ranges.empty())
     {
-        std::vector<std::uint32_t> localOf;
-        std::vector<std::uint32_t> toGlobal;
-        std::vector<std::uint32_t> groupIndices;
-        std::vector<std::uint32_t> firstUse;
-        for (Range& range : plan.Ranges)
+        if (!IndicesAreBelow(indices, faceCount, vertexCount))
         {
-            const std::uint32_t* slots = slotFace.empty() ? nullptr : slotFace.data() + range.FaceStart;
-            std::uint32_t* order = faceOrder + range.FaceStart;
-            // A group whose faces are in place and that is not small beside the vertex buffer
-            // is ordered where it lies, over all vertex numbers; others as a mesh of their own,
-            // so that per-vertex work stays in proportion to the group.
-            const std::size_t corners = std::size_t(range.FaceCount) * 3;
-            const bool inPlace = slots == nullptr && vertexCount <= corners * 4;
-            const std::uint32_t* groupMesh = indices + std::size_t(range.FaceStart) * 3;
-            std::uint32_t groupVertices = vertexCount;
-            if (!inPlace)
-            {
-                localOf.resize(vertexCount, None);
-                groupVertices =
-                    ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, localOf, toGlobal, groupIndices);
-                groupMesh = groupIndices.data();
-            }
-            firstUse.resize(groupVertices < corners ? groupVertices : corners);
-            const std::uint32_t used = OrderGroup(groupMesh, range.FaceCount, groupVertices, order, firstUse.data());
-            Steps::RenumberGroup(firstUse.data(), used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
-            for (std::uint32_t i = 0; i < range.FaceCount; ++i)
-            {
-                order[i] = slots != nullptr ? slots[order[i]] : range.FaceStart + order[i];
-            }
+            return false;
         }
+        OrderGroups(indices, slotFace, vertexCount, next, plan);
     }
     Steps::FinishRenumbering(next, plan);
+    return true;
 }
 } // namespace
 
-void Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
+bool Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
 {
     // Offsets[v] first counts v's corners, then marks the end of its list; the lists are
     // filled from their ends backwards, which leaves Offsets[v] at the start and the lists
     // ascending, without a second cursor array.
+    // An index out of range is counted in the slot past the last vertex, and refused.
     Offsets.assign(std::size_t(vertexCount) + 1, 0);
     const std::size_t cornerCount = std::size_t(faceCount) * 3;
     for (std::size_t i = 0; i < cornerCount; ++i)
     {
-        ++Offsets[indices[i]];
+        ++Offsets[indices[i] < vertexCount ? indices[i] : vertexCount];
+    }
+    if (Offsets[vertexCount] != 0)
+    {
+        return false;
     }
     UsedVertices = vertexCount > 0 && Offsets[0] != 0 ? 1 : 0;
     for (std::uint32_t v = 1; v < vertexCount; ++v)
@@ -280,27 +307,27 @@ void Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t f
         Triangles[--Offsets[corners[1]]] = t;
         Triangles[--Offsets[corners[2]]] = t;
     }
+    return true;
 }
 
 bool BuildPlan(const std::uint32_t* indices, const std::uint32_t* attributes, std::uint32_t faceCount,
                std::uint32_t vertexCount, Plan& plan)
 {
-    if (!InputIsValid(indices, faceCount, vertexCount))
-    {
-        ClearPlan(plan);
-        return false;
-    }
-    // The only failure left is memory (bad_alloc, or length_error from a size no allocator
-    // takes); report it like a bad input rather than letting an exception cross the engine.
+    // Besides bad indices, the only failure is memory (bad_alloc, or length_error from a size
+    // no allocator takes); report it like a bad input rather than letting an exception cross
+    // the engine.
     try
     {
-        BuildPlanChecked(indices, attributes, faceCount, vertexCount, plan);
-        return true;
+        if (CountsAreValid(indices, faceCount, vertexCount) &&
+            BuildPlanChecked(indices, attributes, faceCount, vertexCount, plan))
+        {
+            return true;
+        }
     }
     catch (...)
     {
-        ClearPlan(plan);
-        return false;
     }
+    ClearPlan(plan);
+    return false;
 }
 } // namespace VertexCache
