@@ -55,18 +55,6 @@ bool CountsAreValid(const std::uint32_t* indices, std::uint32_t faceCount, std::
     return faceCount <= MaxFaceCount && vertexCount <= MaxVertexCount && (faceCount == 0 || indices != nullptr);
 }
 
-bool IndicesAreBelow(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
-{
-    // The largest index, without a branch per corner: compilers turn this into vector code.
-    const std::size_t cornerCount = std::size_t(faceCount) * 3;
-    std::uint32_t largest = 0;
-    for (std::size_t i = 0; i < cornerCount; ++i)
-    {
-        largest = indices[i] > largest ? indices[i] : largest;
-    }
-    return cornerCount == 0 || largest < vertexCount;
-}
-
 // Misses of a fresh FIFO of cacheSize entries over the triangles in input order, counted only
 // as far as they can stay within limit: every vertex not yet seen will miss at least once, so
 // once the misses so far and those still bound to come pass the limit, the order has lost and
@@ -175,11 +163,11 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
 }
 
 // The faces slotFace[0] to slotFace[count - 1] (first to first + count - 1 when slotFace is null)
-// as a mesh of their own, vertices numbered by first use. localOf maps old vertex numbers to
-// the group's (None elsewhere, and again after).
+// as a mesh of their own, vertices numbered by first use; None when an index is not below
+// vertexCount. localOf maps old vertex numbers to the group's (None elsewhere, and again after).
 std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* slotFace, std::uint32_t first,
-                           std::uint32_t count, std::vector<std::uint32_t>& localOf, std::vector<std::uint32_t>& used,
-                           std::vector<std::uint32_t>& groupIndices)
+                           std::uint32_t count, std::uint32_t vertexCount, std::vector<std::uint32_t>& localOf,
+                           std::vector<std::uint32_t>& used, std::vector<std::uint32_t>& groupIndices)
 {
     groupIndices.resize(std::size_t(count) * 3);
     used.clear();
@@ -189,6 +177,10 @@ std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* sl
         const std::uint32_t* t = indices + std::size_t(face) * 3;
         for (int k = 0; k < 3; ++k)
         {
+            if (t[k] >= vertexCount)
+            {
+                return None;
+            }
             std::uint32_t& local = localOf[t[k]];
             if (local == None)
             {
@@ -206,8 +198,8 @@ std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* sl
 }
 
 // Several groups, each ordered on its own, the vertices renumbered group by group from next.
-// The indices must all be below vertexCount.
-void OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>& slotFace, std::uint32_t vertexCount,
+// False when an index is not below vertexCount.
+bool OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>& slotFace, std::uint32_t vertexCount,
                  std::uint32_t& next, Plan& plan)
 {
     std::vector<std::uint32_t> localOf;
@@ -228,18 +220,28 @@ void OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>&
         if (!inPlace)
         {
             localOf.resize(vertexCount, None);
-            groupVertices =
-                ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, localOf, toGlobal, groupIndices);
+            groupVertices = ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, vertexCount, localOf,
+                                         toGlobal, groupIndices);
             groupMesh = groupIndices.data();
+        }
+        // Each group's indices are checked as they are first read: copied out or counted.
+        if (groupVertices == None)
+        {
+            return false;
         }
         firstUse.resize(groupVertices < corners ? groupVertices : corners);
         const std::uint32_t used = OrderGroup(groupMesh, range.FaceCount, groupVertices, order, firstUse.data());
+        if (used == None)
+        {
+            return false;
+        }
         Steps::RenumberGroup(firstUse.data(), used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
         for (std::uint32_t i = 0; i < range.FaceCount; ++i)
         {
             order[i] = slots != nullptr ? slots[order[i]] : range.FaceStart + order[i];
         }
     }
+    return true;
 }
 
 // False when an index is not below vertexCount.
@@ -263,13 +265,9 @@ bool BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attribu
         }
         Steps::RenumberGroup(firstUse, used, nullptr, plan.Ranges[0], next, plan);
     }
-    else if (!plan.Ranges.empty())
+    else if (!plan.Ranges.empty() && !OrderGroups(indices, slotFace, vertexCount, next, plan))
     {
-        if (!IndicesAreBelow(indices, faceCount, vertexCount))
-        {
-            return false;
-        }
-        OrderGroups(indices, slotFace, vertexCount, next, plan);
+        return false;
     }
     Steps::FinishRenumbering(next, plan);
     return true;
