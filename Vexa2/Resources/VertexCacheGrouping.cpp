@@ -16,10 +16,11 @@ std::uint32_t RunEnd(const std::uint32_t* attributes, std::uint32_t first, std::
     std::uint32_t end = first + 1;
     while (faceCount - end >= block)
     {
+        const std::uint32_t* ids = attributes + end;
         std::uint32_t differ = 0;
         for (std::uint32_t i = 0; i < block; ++i)
         {
-            differ |= attributes[end + i] ^ id;
+            differ |= ids[i] ^ id;
         }
         if (differ != 0)
         {
