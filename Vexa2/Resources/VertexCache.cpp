@@ -55,6 +55,32 @@ bool CountsAreValid(const std::uint32_t* indices, std::uint32_t faceCount, std::
     return faceCount <= MaxFaceCount && vertexCount <= MaxVertexCount && (faceCount == 0 || indices != nullptr);
 }
 
+// Each vertex's corners, counted into two tallies (added up, they are the count): even
+// triangles into one, odd ones into the other. Neighbouring triangles share vertices, and an
+// increment of the very value just incremented has to wait for it; this way the two are a
+// triangle further apart. An index out of range is counted in the slot past the last vertex,
+// and refused.
+bool CountCorners(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount, std::uint32_t* even,
+                  std::uint32_t* odd)
+{
+    const std::uint32_t* t = indices;
+    const std::uint32_t* end = indices + std::size_t(faceCount) * 3;
+    const std::uint32_t* pairsEnd = indices + std::size_t(faceCount / 2) * 6;
+    for (; t != pairsEnd; t += 6)
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            ++even[t[k] < vertexCount ? t[k] : vertexCount];
+            ++odd[t[k + 3] < vertexCount ? t[k + 3] : vertexCount];
+        }
+    }
+    for (; t != end; ++t)
+    {
+        ++even[*t < vertexCount ? *t : vertexCount];
+    }
+    return even[vertexCount] == 0 && odd[vertexCount] == 0;
+}
+
 // Misses of a fresh FIFO of cacheSize entries over the triangles in input order, counted only
 // as far as they can stay within limit: every vertex not yet seen will miss at least once, so
 // once the misses so far and those still bound to come pass the limit, the order has lost and
@@ -279,23 +305,22 @@ bool Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t f
     // Offsets[v] first counts v's corners, then marks the end of its list; the lists are
     // filled from their ends backwards, which leaves Offsets[v] at the start and the lists
     // ascending, without a second cursor array.
-    // An index out of range is counted in the slot past the last vertex, and refused.
     Offsets.assign(std::size_t(vertexCount) + 1, 0);
-    const std::size_t cornerCount = std::size_t(faceCount) * 3;
-    for (std::size_t i = 0; i < cornerCount; ++i)
-    {
-        ++Offsets[indices[i] < vertexCount ? indices[i] : vertexCount];
-    }
-    if (Offsets[vertexCount] != 0)
+    std::vector<std::uint32_t> oddCounts(std::size_t(vertexCount) + 1, 0);
+    if (!CountCorners(indices, faceCount, vertexCount, Offsets.data(), oddCounts.data()))
     {
         return false;
     }
-    UsedVertices = vertexCount > 0 && Offsets[0] != 0 ? 1 : 0;
-    for (std::uint32_t v = 1; v < vertexCount; ++v)
+    UsedVertices = 0;
+    std::uint32_t end = 0;
+    for (std::uint32_t v = 0; v < vertexCount; ++v)
     {
-        UsedVertices += Offsets[v] != 0 ? 1 : 0;
-        Offsets[v] += Offsets[v - 1];
+        const std::uint32_t count = Offsets[v] + oddCounts[v];
+        UsedVertices += count != 0 ? 1 : 0;
+        end += count;
+        Offsets[v] = end;
     }
+    const std::size_t cornerCount = std::size_t(faceCount) * 3;
     Offsets[vertexCount] = std::uint32_t(cornerCount);
     Triangles = Uninitialised<std::uint32_t>(cornerCount);
     for (std::uint32_t t = faceCount; t-- > 0;)
