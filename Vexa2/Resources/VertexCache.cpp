@@ -50,37 +50,77 @@ void ClearPlan(Plan& plan)
     plan.Ranges.clear();
 }
 
-bool InputIsValid(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
+bool CountsAreValid(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
 {
-    if (faceCount > MaxFaceCount || vertexCount > MaxVertexCount || (faceCount > 0 && indices == nullptr))
-    {
-        return false;
-    }
-    const std::size_t cornerCount = std::size_t(faceCount) * 3;
-    for (std::size_t i = 0; i < cornerCount; ++i)
-    {
-        if (indices[i] >= vertexCount)
-        {
-            return false;
-        }
-    }
-    return true;
+    return faceCount <= MaxFaceCount && vertexCount <= MaxVertexCount && (faceCount == 0 || indices != nullptr);
 }
 
-// Misses of a fresh FIFO of cacheSize entries over the triangles in order (all of them, in
-// input order, when order is null), counted only as far as they stay within limit: once past
-// it, the order has lost and the count stops there. A FIFO never reorders on a hit, so a
-// vertex is cached exactly when fewer than cacheSize misses happened since the miss that
-// loaded it.
+// Each vertex's corners, counted into two tallies (added up, they are the count): even
+// triangles into one, odd ones into the other. Neighbouring triangles share vertices, and an
+// increment of the very value just incremented has to wait for it; this way the two are a
+// triangle further apart. An index out of range is counted in the slot past the last vertex,
+// and refused.
+bool CountCorners(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount, std::uint32_t* even,
+                  std::uint32_t* odd)
+{
+    const std::uint32_t* t = indices;
+    const std::uint32_t* end = indices + std::size_t(faceCount) * 3;
+    const std::uint32_t* pairsEnd = indices + std::size_t(faceCount / 2) * 6;
+    for (; t != pairsEnd; t += 6)
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            ++even[t[k] < vertexCount ? t[k] : vertexCount];
+            ++odd[t[k + 3] < vertexCount ? t[k + 3] : vertexCount];
+        }
+    }
+    for (; t != end; ++t)
+    {
+        ++even[*t < vertexCount ? *t : vertexCount];
+    }
+    return even[vertexCount] == 0 && odd[vertexCount] == 0;
+}
+
+// Misses of a fresh FIFO of cacheSize entries over the triangles in input order, counted only
+// as far as they can stay within limit: every vertex not yet seen will miss at least once, so
+// once the misses so far and those still bound to come pass the limit, the order has lost and
+// the count stops there. A FIFO never reorders on a hit, so a vertex is cached exactly when
+// fewer than cacheSize misses happened since the miss that loaded it.
+std::uint32_t CountInputMisses(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
+                               std::uint32_t usedVertices, std::uint32_t cacheSize, std::uint32_t limit)
+{
+    std::vector<std::uint32_t> loadedAt(vertexCount, 0);
+    std::uint32_t misses = cacheSize; // every vertex starts out long gone
+    std::uint32_t unseen = usedVertices;
+    const std::uint64_t stop = std::uint64_t(limit) + cacheSize;
+    const std::uint32_t* t = indices;
+    const std::uint32_t* end = indices + std::size_t(faceCount) * 3;
+    for (; t != end && std::uint64_t(misses) + unseen <= stop; t += 3)
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            std::uint32_t& stamp = loadedAt[t[k]];
+            if (misses - stamp >= cacheSize)
+            {
+                unseen -= stamp == 0 ? 1 : 0;
+                stamp = ++misses;
+            }
+        }
+    }
+    return t == end ? misses - cacheSize : None;
+}
+
+// Misses of a fresh FIFO of cacheSize entries over the triangles in order, counted only as far
+// as they stay within limit, like CountInputMisses.
 std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t* order, std::uint32_t faceCount,
                               std::uint32_t vertexCount, std::uint32_t cacheSize, std::uint32_t limit)
 {
     std::vector<std::uint32_t> loadedAt(vertexCount, 0);
-    std::uint32_t misses = cacheSize; // every vertex starts out long gone
+    std::uint32_t misses = cacheSize;
     const std::uint32_t stop = limit < None - cacheSize ? limit + cacheSize : None;
     for (std::uint32_t i = 0; i < faceCount && misses <= stop; ++i)
     {
-        const std::uint32_t* t = indices + std::size_t(order != nullptr ? order[i] : i) * 3;
+        const std::uint32_t* t = indices + std::size_t(order[i]) * 3;
         for (int k = 0; k < 3; ++k)
         {
             std::uint32_t& stamp = loadedAt[t[k]];
@@ -94,19 +134,31 @@ std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t*
 }
 
 // Orders one group, given as a mesh of its own; writes its triangle numbers to order and its
-// vertices in order of first use to firstUse, and returns their count.
+// vertices in order of first use to firstUse, and returns their count (None when an index is
+// not below vertexCount).
 std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                          std::uint32_t* order, std::uint32_t* firstUse)
 {
     Steps::VertexTriangles around;
-    around.Build(indices, faceCount, vertexCount);
+    if (!around.Build(indices, faceCount, vertexCount))
+    {
+        return None;
+    }
 
     // Keep the order that misses least; the input order stands only where it misses less
     // (on a tie the fan order is kept: it has its first-use order at hand).
     const std::uint32_t fanMisses =
         Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order, firstUse);
+    // A mesh ordered before may get its own order back: then there is nothing to compare.
+    std::uint32_t same = 0;
+    while (same < faceCount && order[same] == same)
+    {
+        ++same;
+    }
     const std::uint32_t inputMisses =
-        CountFifoMisses(indices, nullptr, faceCount, vertexCount, TargetFifoSize, fanMisses);
+        same == faceCount
+            ? fanMisses
+            : CountInputMisses(indices, faceCount, vertexCount, around.UsedVertices, TargetFifoSize, fanMisses);
     std::uint32_t misses = fanMisses;
     bool fanOrder = true;
     if (inputMisses < fanMisses)
@@ -137,11 +189,11 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
 }
 
 // The faces slotFace[0] to slotFace[count - 1] (first to first + count - 1 when slotFace is null)
-// as a mesh of their own, vertices numbered by first use. localOf maps old vertex numbers to
-// the group's (None elsewhere, and again after).
+// as a mesh of their own, vertices numbered by first use; None when an index is not below
+// vertexCount. localOf maps old vertex numbers to the group's (None elsewhere, and again after).
 std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* slotFace, std::uint32_t first,
-                           std::uint32_t count, std::vector<std::uint32_t>& localOf, std::vector<std::uint32_t>& used,
-                           std::vector<std::uint32_t>& groupIndices)
+                           std::uint32_t count, std::uint32_t vertexCount, std::vector<std::uint32_t>& localOf,
+                           std::vector<std::uint32_t>& used, std::vector<std::uint32_t>& groupIndices)
 {
     groupIndices.resize(std::size_t(count) * 3);
     used.clear();
@@ -151,6 +203,10 @@ std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* sl
         const std::uint32_t* t = indices + std::size_t(face) * 3;
         for (int k = 0; k < 3; ++k)
         {
+            if (t[k] >= vertexCount)
+            {
+                return None;
+            }
             std::uint32_t& local = localOf[t[k]];
             if (local == None)
             {
@@ -167,77 +223,104 @@ std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* sl
     return std::uint32_t(used.size());
 }
 
-void BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attributes, std::uint32_t faceCount,
+// Several groups, each ordered on its own, the vertices renumbered group by group from next.
+// False when an index is not below vertexCount.
+bool OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>& slotFace, std::uint32_t vertexCount,
+                 std::uint32_t& next, Plan& plan)
+{
+    std::vector<std::uint32_t> localOf;
+    std::vector<std::uint32_t> toGlobal;
+    std::vector<std::uint32_t> groupIndices;
+    std::vector<std::uint32_t> firstUse;
+    for (Range& range : plan.Ranges)
+    {
+        const std::uint32_t* slots = slotFace.empty() ? nullptr : slotFace.data() + range.FaceStart;
+        std::uint32_t* order = plan.FaceOrder.data() + range.FaceStart;
+        // A group whose faces are in place and that is not small beside the vertex buffer
+        // is ordered where it lies, over all vertex numbers; others as a mesh of their own,
+        // so that per-vertex work stays in proportion to the group.
+        const std::size_t corners = std::size_t(range.FaceCount) * 3;
+        const bool inPlace = slots == nullptr && vertexCount <= corners * 4;
+        const std::uint32_t* groupMesh = indices + std::size_t(range.FaceStart) * 3;
+        std::uint32_t groupVertices = vertexCount;
+        if (!inPlace)
+        {
+            localOf.resize(vertexCount, None);
+            groupVertices = ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, vertexCount, localOf,
+                                         toGlobal, groupIndices);
+            groupMesh = groupIndices.data();
+        }
+        // Each group's indices are checked as they are first read: copied out or counted.
+        if (groupVertices == None)
+        {
+            return false;
+        }
+        firstUse.resize(groupVertices < corners ? groupVertices : corners);
+        const std::uint32_t used = OrderGroup(groupMesh, range.FaceCount, groupVertices, order, firstUse.data());
+        if (used == None)
+        {
+            return false;
+        }
+        Steps::RenumberGroup(firstUse.data(), used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
+        for (std::uint32_t i = 0; i < range.FaceCount; ++i)
+        {
+            order[i] = slots != nullptr ? slots[order[i]] : range.FaceStart + order[i];
+        }
+    }
+    return true;
+}
+
+// False when an index is not below vertexCount.
+bool BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attributes, std::uint32_t faceCount,
                       std::uint32_t vertexCount, Plan& plan)
 {
     std::vector<std::uint32_t> slotFace;
     Steps::GroupFaces(attributes, faceCount, slotFace, plan.Ranges);
     plan.FaceOrder.resize(faceCount);
-    std::uint32_t* faceOrder = plan.FaceOrder.data();
     Steps::StartRenumbering(vertexCount, plan);
     std::uint32_t next = 0;
     if (plan.Ranges.size() == 1)
     {
         // The usual case: one group, the whole mesh as it is; its first-use order is the
-        // beginning of the vertex order.
+        // beginning of the vertex order. The indices are checked as they are first counted.
         std::uint32_t* firstUse = plan.VertexOrder.data();
-        const std::uint32_t used = OrderGroup(indices, faceCount, vertexCount, faceOrder, firstUse);
+        const std::uint32_t used = OrderGroup(indices, faceCount, vertexCount, plan.FaceOrder.data(), firstUse);
+        if (used == None)
+        {
+            return false;
+        }
         Steps::RenumberGroup(firstUse, used, nullptr, plan.Ranges[0], next, plan);
     }
-    else if (!plan.Ranges.empty())
+    else if (!plan.Ranges.empty() && !OrderGroups(indices, slotFace, vertexCount, next, plan))
     {
-        std::vector<std::uint32_t> localOf;
-        std::vector<std::uint32_t> toGlobal;
-        std::vector<std::uint32_t> groupIndices;
-        std::vector<std::uint32_t> firstUse;
-        for (Range& range : plan.Ranges)
-        {
-            const std::uint32_t* slots = slotFace.empty() ? nullptr : slotFace.data() + range.FaceStart;
-            std::uint32_t* order = faceOrder + range.FaceStart;
-            // A group whose faces are in place and that is not small beside the vertex buffer
-            // is ordered where it lies, over all vertex numbers; others as a mesh of their own,
-            // so that per-vertex work stays in proportion to the group.
-            const std::size_t corners = std::size_t(range.FaceCount) * 3;
-            const bool inPlace = slots == nullptr && vertexCount <= corners * 4;
-            const std::uint32_t* groupMesh = indices + std::size_t(range.FaceStart) * 3;
-            std::uint32_t groupVertices = vertexCount;
-            if (!inPlace)
-            {
-                localOf.resize(vertexCount, None);
-                groupVertices =
-                    ExtractGroup(indices, slots, range.FaceStart, range.FaceCount, localOf, toGlobal, groupIndices);
-                groupMesh = groupIndices.data();
-            }
-            firstUse.resize(groupVertices < corners ? groupVertices : corners);
-            const std::uint32_t used = OrderGroup(groupMesh, range.FaceCount, groupVertices, order, firstUse.data());
-            Steps::RenumberGroup(firstUse.data(), used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
-            for (std::uint32_t i = 0; i < range.FaceCount; ++i)
-            {
-                order[i] = slots != nullptr ? slots[order[i]] : range.FaceStart + order[i];
-            }
-        }
+        return false;
     }
     Steps::FinishRenumbering(next, plan);
+    return true;
 }
 } // namespace
 
-void Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
+bool Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
 {
     // Offsets[v] first counts v's corners, then marks the end of its list; the lists are
     // filled from their ends backwards, which leaves Offsets[v] at the start and the lists
     // ascending, without a second cursor array.
     Offsets.assign(std::size_t(vertexCount) + 1, 0);
+    std::vector<std::uint32_t> oddCounts(std::size_t(vertexCount) + 1, 0);
+    if (!CountCorners(indices, faceCount, vertexCount, Offsets.data(), oddCounts.data()))
+    {
+        return false;
+    }
+    UsedVertices = 0;
+    std::uint32_t end = 0;
+    for (std::uint32_t v = 0; v < vertexCount; ++v)
+    {
+        const std::uint32_t count = Offsets[v] + oddCounts[v];
+        UsedVertices += count != 0 ? 1 : 0;
+        end += count;
+        Offsets[v] = end;
+    }
     const std::size_t cornerCount = std::size_t(faceCount) * 3;
-    for (std::size_t i = 0; i < cornerCount; ++i)
-    {
-        ++Offsets[indices[i]];
-    }
-    UsedVertices = vertexCount > 0 && Offsets[0] != 0 ? 1 : 0;
-    for (std::uint32_t v = 1; v < vertexCount; ++v)
-    {
-        UsedVertices += Offsets[v] != 0 ? 1 : 0;
-        Offsets[v] += Offsets[v - 1];
-    }
     Offsets[vertexCount] = std::uint32_t(cornerCount);
     Triangles = Uninitialised<std::uint32_t>(cornerCount);
     for (std::uint32_t t = faceCount; t-- > 0;)
@@ -247,27 +330,27 @@ void Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t f
         Triangles[--Offsets[corners[1]]] = t;
         Triangles[--Offsets[corners[2]]] = t;
     }
+    return true;
 }
 
 bool BuildPlan(const std::uint32_t* indices, const std::uint32_t* attributes, std::uint32_t faceCount,
                std::uint32_t vertexCount, Plan& plan)
 {
-    if (!InputIsValid(indices, faceCount, vertexCount))
-    {
-        ClearPlan(plan);
-        return false;
-    }
-    // The only failure left is memory (bad_alloc, or length_error from a size no allocator
-    // takes); report it like a bad input rather than letting an exception cross the engine.
+    // Besides bad indices, the only failure is memory (bad_alloc, or length_error from a size
+    // no allocator takes); report it like a bad input rather than letting an exception cross
+    // the engine.
     try
     {
-        BuildPlanChecked(indices, attributes, faceCount, vertexCount, plan);
-        return true;
+        if (CountsAreValid(indices, faceCount, vertexCount) &&
+            BuildPlanChecked(indices, attributes, faceCount, vertexCount, plan))
+        {
+            return true;
+        }
     }
     catch (...)
     {
-        ClearPlan(plan);
-        return false;
     }
+    ClearPlan(plan);
+    return false;
 }
 } // namespace VertexCache

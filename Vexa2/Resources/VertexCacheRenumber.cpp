@@ -38,6 +38,20 @@ void RenumberGroup(const std::uint32_t* firstUse, std::uint32_t count, const std
 {
     std::uint32_t* remap = plan.VertexRemap.data();
     std::uint32_t* vertexOrder = plan.VertexOrder.data();
+    if (next == 0)
+    {
+        // No vertex numbered yet (the usual single group): each is new, in this order.
+        for (std::uint32_t i = 0; i < count; ++i)
+        {
+            const std::uint32_t v = toGlobal != nullptr ? toGlobal[firstUse[i]] : firstUse[i];
+            vertexOrder[i] = v;
+            remap[v] = i;
+        }
+        next = count;
+        range.VertexStart = 0;
+        range.VertexCount = count;
+        return;
+    }
     std::uint32_t low = None;
     std::uint32_t high = 0;
     for (std::uint32_t i = 0; i < count; ++i)

@@ -35,7 +35,8 @@ struct VertexTriangles
     std::unique_ptr<std::uint32_t[]> Triangles;
     std::uint32_t UsedVertices = 0; // vertices with at least one triangle
 
-    void Build(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount);
+    // False, with the lists unbuilt, when an index is not below vertexCount.
+    bool Build(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount);
     std::uint32_t Count(std::uint32_t vertex) const { return Offsets[vertex + 1] - Offsets[vertex]; }
 };
 

@@ -5,12 +5,23 @@
 // the fan centre. Triangles keep their corner order, so winding is untouched.
 #include "VertexCacheSteps.h"
 
+#if defined(_MSC_VER) && (defined(_M_IX86) || defined(_M_X64))
+#include <xmmintrin.h>
+#endif
+
 namespace VertexCache
 {
 namespace Steps
 {
 namespace
 {
+// What a vertex needs at every corner, side by side: one cache line read, not two.
+struct VertexState
+{
+    std::uint32_t Live;  // triangles not yet emitted
+    std::uint32_t Stamp; // clock when the FIFO last loaded it
+};
+
 // The state of one run. Plain pointers and counters in a local object: the hot loops keep
 // them in registers, as they could not if the order written through `order` might alias them.
 struct Tipsify
@@ -18,10 +29,9 @@ struct Tipsify
     const std::uint32_t* Indices;
     const std::uint32_t* Offsets;
     const std::uint32_t* Triangles;
-    std::uint32_t* Live;     // vertex -> triangles not yet emitted
-    std::uint32_t* Stamp;    // vertex -> clock when the FIFO last loaded it
+    VertexState* Vertices;
     std::uint8_t* Emitted;   // triangle -> already in the order
-    std::uint32_t* DeadEnds; // every vertex emitted, latest last
+    std::uint32_t* DeadEnds; // the fans' other vertices, latest last
     std::size_t DeadEndCount;
     std::uint32_t Clock; // FIFO time: one tick per miss
     std::uint32_t CacheSize;
@@ -30,6 +40,21 @@ struct Tipsify
     std::uint32_t* FirstUse; // vertices in order of first use, or null
 };
 
+// Triangle numbers this far apart hold their corners 48 KB apart or more.
+const std::uint32_t ScatteredTriangles = 4096;
+
+// A hint that memory is about to be read, where the compiler has one; no effect on results.
+inline void Prefetch(const void* address)
+{
+#if defined(_MSC_VER) && (defined(_M_IX86) || defined(_M_X64))
+    _mm_prefetch(static_cast<const char*>(address), _MM_HINT_T0);
+#elif defined(__GNUC__)
+    __builtin_prefetch(address);
+#else
+    static_cast<void>(address);
+#endif
+}
+
 inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* order)
 {
     const std::uint32_t* list = run.Triangles + run.Offsets[fan];
@@ -37,6 +62,16 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
     std::uint32_t clock = run.Clock;
     std::uint32_t* deadEnd = run.DeadEnds + run.DeadEndCount;
     std::uint32_t* firstUse = run.FirstUse;
+    // Where the faces came scattered, a vertex's triangles (the list is ascending) are far
+    // apart in memory, and seldom cached: asked for all at once, their corners arrive together
+    // instead of one after another. Near ones are mostly cached already: not worth asking.
+    if (list != end && end[-1] - list[0] > ScatteredTriangles)
+    {
+        for (const std::uint32_t* ahead = list; ahead != end; ++ahead)
+        {
+            Prefetch(run.Indices + std::size_t(*ahead) * 3);
+        }
+    }
     for (; list != end; ++list)
     {
         const std::uint32_t t = *list;
@@ -50,17 +85,21 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
         for (int k = 0; k < 3; ++k)
         {
             const std::uint32_t v = corners[k];
-            *deadEnd++ = v;
-            --run.Live[v];
+            VertexState& state = run.Vertices[v];
+            // The centre has no triangle left by the end of its fan: never worth a place among
+            // the dead ends. (Stored anyway, counted not: no branch.)
+            *deadEnd = v;
+            deadEnd += v != fan ? 1 : 0;
+            --state.Live;
             // A miss: the FIFO loads v now, and keeps it for cacheSize more misses.
-            if (clock - run.Stamp[v] > run.CacheSize)
+            if (clock - state.Stamp > run.CacheSize)
             {
                 // Stamps start at 0, below every clock value: never loaded before.
-                if (run.Stamp[v] == 0 && firstUse != nullptr)
+                if (state.Stamp == 0 && firstUse != nullptr)
                 {
                     *firstUse++ = v;
                 }
-                run.Stamp[v] = clock++;
+                state.Stamp = clock++;
             }
         }
     }
@@ -73,7 +112,7 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
 // The first vertex in input numbering that has triangles left.
 inline std::uint32_t NextInInputOrder(Tipsify& run)
 {
-    while (run.Cursor < run.VertexCount && run.Live[run.Cursor] == 0)
+    while (run.Cursor < run.VertexCount && run.Vertices[run.Cursor].Live == 0)
     {
         ++run.Cursor;
     }
@@ -90,13 +129,14 @@ inline std::uint32_t NextFanCentre(Tipsify& run, std::size_t fanStart)
     for (std::size_t i = fanStart; i < run.DeadEndCount; ++i)
     {
         const std::uint32_t v = run.DeadEnds[i];
-        const std::uint32_t live = run.Live[v];
+        const VertexState& state = run.Vertices[v];
+        const std::uint32_t live = state.Live;
         if (live == 0)
         {
             continue;
         }
         // Each remaining triangle brings at most two new vertices into the FIFO.
-        const std::uint32_t age = run.Clock - run.Stamp[v];
+        const std::uint32_t age = run.Clock - state.Stamp;
         const bool fits = age <= run.CacheSize && live <= (run.CacheSize - age) / 2;
         const std::uint32_t priority = fits ? age + 1 : 0;
         if (next == None || priority > nextPriority)
@@ -105,10 +145,12 @@ inline std::uint32_t NextFanCentre(Tipsify& run, std::size_t fanStart)
             next = v;
         }
     }
+    // With none chosen, every vertex of this fan is done: the dead ends go on below them.
+    run.DeadEndCount = next == None ? fanStart : run.DeadEndCount;
     while (next == None && run.DeadEndCount > 0)
     {
         const std::uint32_t v = run.DeadEnds[--run.DeadEndCount];
-        next = run.Live[v] > 0 ? v : None;
+        next = run.Vertices[v].Live > 0 ? v : None;
     }
     return next != None ? next : NextInInputOrder(run);
 }
@@ -118,19 +160,20 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
                            const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order,
                            std::uint32_t* firstUse)
 {
-    std::vector<std::uint32_t> live(vertexCount);
+    const std::unique_ptr<VertexState[]> vertices = Uninitialised<VertexState>(vertexCount);
     for (std::uint32_t v = 0; v < vertexCount; ++v)
     {
-        live[v] = around.Offsets[v + 1] - around.Offsets[v];
+        vertices[v].Live = around.Offsets[v + 1] - around.Offsets[v];
+        vertices[v].Stamp = 0;
     }
-    std::vector<std::uint32_t> stamp(vertexCount, 0);
     std::vector<std::uint8_t> emitted(faceCount, 0);
-    const std::unique_ptr<std::uint32_t[]> deadEnds = Uninitialised<std::uint32_t>(std::size_t(faceCount) * 3);
+    // A fan's triangles all have its centre, which never goes there: two places per triangle,
+    // and one for the store past the top that does not count.
+    const std::unique_ptr<std::uint32_t[]> deadEnds = Uninitialised<std::uint32_t>(std::size_t(faceCount) * 2 + 1);
     Tipsify run = {indices,
                    around.Offsets.data(),
                    around.Triangles.get(),
-                   live.data(),
-                   stamp.data(),
+                   vertices.get(),
                    emitted.data(),
                    deadEnds.get(),
                    0,
