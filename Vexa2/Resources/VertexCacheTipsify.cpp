@@ -5,8 +5,11 @@
 // the fan centre. Triangles keep their corner order, so winding is untouched.
 #include "VertexCacheSteps.h"
 
-#if defined(_MSC_VER) && (defined(_M_IX86) || defined(_M_X64))
+#if defined(_M_IX86) || defined(_M_X64) || defined(__i386__) || defined(__x86_64__)
 #include <xmmintrin.h>
+#define VEXA_HAS_SSE_PREFETCH 1
+#else
+#define VEXA_HAS_SSE_PREFETCH 0
 #endif
 
 namespace VertexCache
@@ -43,13 +46,11 @@ struct Tipsify
 // Triangle numbers this far apart hold their corners 48 KB apart or more.
 const std::uint32_t ScatteredTriangles = 4096;
 
-// A hint that memory is about to be read, where the compiler has one; no effect on results.
+// A hint that memory is about to be read (SSE, on every x86 and x64 compiler); no effect on results.
 inline void Prefetch(const void* address)
 {
-#if defined(_MSC_VER) && (defined(_M_IX86) || defined(_M_X64))
+#if VEXA_HAS_SSE_PREFETCH
     _mm_prefetch(static_cast<const char*>(address), _MM_HINT_T0);
-#elif defined(__GNUC__)
-    __builtin_prefetch(address);
 #else
     static_cast<void>(address);
 #endif
