@@ -530,10 +530,9 @@ private:
         return true;
     }
 
-    bool ParseParameter()
+    // Storage classes before a parameter's type: uniform and extern change nothing, shared marks it.
+    bool ParseStorageClasses(Parameter& p)
     {
-        Parameter p;
-        p.Line = Peek().Line;
         for (;;)
         {
             if (IsWord("uniform") || IsWord("extern"))
@@ -549,8 +548,13 @@ private:
             }
             if (IsWord("static") || IsWord("const"))
                 return Fail(Peek().Line, "'" + Peek().Text + "' variables are not supported");
-            break;
+            return true;
         }
+    }
+
+    // Type, name and array size; the name must be new and the type fit the effect's budget.
+    bool ParseParameterDeclarator(Parameter& p)
+    {
         if (!ParseType(p.Type, true))
             return false;
         if (!ExpectIdentifier(p.Name, "a parameter name"))
@@ -559,45 +563,63 @@ private:
             return false;
         if (!m_parameterNames.insert(p.Name).second)
             return Fail(p.Line, "parameter '" + p.Name + "' is declared twice");
-        if (IsSymbol(":"))
-        {
-            Next();
-            if (IsWord("register"))
-                return Fail(Peek().Line, "register bindings are not supported: bind in a pass");
-            if (!ExpectIdentifier(p.Semantic, "a semantic"))
-                return false;
-        }
+        return true;
+    }
+
+    bool ParseSemantic(Parameter& p)
+    {
+        Next(); // :
+        if (IsWord("register"))
+            return Fail(Peek().Line, "register bindings are not supported: bind in a pass");
+        return ExpectIdentifier(p.Semantic, "a semantic");
+    }
+
+    bool ParseSamplerInit(Parameter& p)
+    {
+        if (!IsWord("sampler_state"))
+            return FailExpected("sampler_state");
+        if (p.Type.Elements)
+            return Fail(p.Line, "sampler arrays are not supported");
+        Next();
+        return ParseStateBlock(p.SamplerStates);
+    }
+
+    bool ParseNumericInit(Parameter& p)
+    {
+        bool integers = true;
+        const int line = Peek().Line;
+        if (!ParseNumberList(p.Init, integers))
+            return false;
+        if (p.Init.size() != FloatCount(p.Type))
+            return Fail(line, "initial value of '" + p.Name + "' has " + std::to_string(p.Init.size()) +
+                                  " values, its type needs " + std::to_string(FloatCount(p.Type)));
+        return true;
+    }
+
+    // What follows '=': a sampler_state block for samplers, numbers for values; other objects take none.
+    bool ParseInitialValue(Parameter& p)
+    {
+        Next(); // =
+        p.HasInit = true;
+        if (IsSamplerType(p.Type.Type))
+            return ParseSamplerInit(p);
+        if (p.Type.Class == ClassObject)
+            return Fail(p.Line, "'" + p.Name + "' cannot have an initial value");
+        return ParseNumericInit(p);
+    }
+
+    bool ParseParameter()
+    {
+        Parameter p;
+        p.Line = Peek().Line;
+        if (!ParseStorageClasses(p) || !ParseParameterDeclarator(p))
+            return false;
+        if (IsSymbol(":") && !ParseSemantic(p))
+            return false;
         if (IsSymbol("<") && !ParseAnnotations(p.Annotations))
             return false;
-        if (IsSymbol("="))
-        {
-            Next();
-            p.HasInit = true;
-            if (IsSamplerType(p.Type.Type))
-            {
-                if (!IsWord("sampler_state"))
-                    return FailExpected("sampler_state");
-                if (p.Type.Elements)
-                    return Fail(p.Line, "sampler arrays are not supported");
-                Next();
-                if (!ParseStateBlock(p.SamplerStates))
-                    return false;
-            }
-            else if (p.Type.Class == ClassObject)
-            {
-                return Fail(p.Line, "'" + p.Name + "' cannot have an initial value");
-            }
-            else
-            {
-                bool integers = true;
-                const int line = Peek().Line;
-                if (!ParseNumberList(p.Init, integers))
-                    return false;
-                if (p.Init.size() != FloatCount(p.Type))
-                    return Fail(line, "initial value of '" + p.Name + "' has " + std::to_string(p.Init.size()) +
-                                          " values, its type needs " + std::to_string(FloatCount(p.Type)));
-            }
-        }
+        if (IsSymbol("=") && !ParseInitialValue(p))
+            return false;
         if (!Expect(";"))
             return false;
         m_effect.Parameters.push_back(p);

@@ -191,6 +191,21 @@ struct PendingState
     std::vector<uint32_t> Shader; // assembled code (shader states)
 };
 
+// What a pass's states say about its shaders: the asm states and the constants bound to each.
+struct PassShaders
+{
+    std::vector<ConstantBinding> VsBindings;
+    std::vector<ConstantBinding> PsBindings;
+    const StateAssignment* Vs = nullptr;
+    const StateAssignment* Ps = nullptr;
+};
+
+// Where a pass state's resources are filed.
+struct StateSlot
+{
+    uint32_t TechniqueIndex, PassIndex, StateIndex;
+};
+
 class Writer
 {
 public:
@@ -528,162 +543,222 @@ private:
         return true;
     }
 
+    // Turns a VsConstant/PsConstant state into a constant-table entry of the pass's shader.
+    bool BindConstant(const StateAssignment& s, const StateInfo& info, PassShaders& shaders)
+    {
+        const Parameter* p = nullptr;
+        if (!s.HasIndex)
+            return Fail(s.Line, "'" + s.Name + "' needs a register index, e.g. " + s.Name + "[0]");
+        if (!ResolveReference(s, p))
+            return false;
+        if (!FloatOnly(p->Type))
+            return Fail(s.Line, "'" + p->Name + "' cannot be bound to float registers");
+        const uint32_t needed = RegisterCount(p->Type);
+        if (info.MaxRegisters && needed > info.MaxRegisters)
+            return Fail(s.Line, "'" + p->Name + "' needs " + std::to_string(needed) + " registers, " + s.Name +
+                                    " sets " + std::to_string(info.MaxRegisters));
+        // The constant table names registers in 16 bits.
+        if (s.Index + static_cast<uint64_t>(needed) > 65536)
+            return Fail(s.Line, "'" + p->Name + "' needs " + std::to_string(needed) + " registers from " +
+                                    std::to_string(s.Index) + ", past the last register 65535");
+        ConstantBinding b;
+        b.Name = p->Name;
+        b.Type = p->Type;
+        b.Register = s.Index;
+        b.Line = s.Line;
+        (info.Type == StateType::VsConstant ? shaders.VsBindings : shaders.PsBindings).push_back(b);
+        return true;
+    }
+
+    // A pass takes at most one vertex and one pixel shader, each written as asm.
+    bool NoteShader(const StateAssignment& s, const StateInfo& info, PassShaders& shaders)
+    {
+        const bool vertex = info.Type == StateType::VertexShader;
+        if (s.Value.Kind != ValueKind::Asm)
+            return Fail(s.Line, s.Name + " must be an asm { ... } block");
+        const StateAssignment*& shader = vertex ? shaders.Vs : shaders.Ps;
+        if (shader != nullptr)
+            return Fail(s.Line, s.Name + " is set twice in this pass");
+        shader = &s;
+        return true;
+    }
+
+    // A Texture or Sampler state names a whole, single parameter of that kind.
+    bool ResolveObjectReference(const StateAssignment& s, const StateInfo& info, const Parameter*& p)
+    {
+        if (!ResolveReference(s, p))
+            return false;
+        const bool wantSampler = info.Type == StateType::Sampler;
+        if (p->Type.Class != ClassObject || p->Type.Elements ||
+            (wantSampler ? !IsSamplerType(p->Type.Type) : !IsTextureType(p->Type.Type)))
+            return Fail(s.Line, "'" + p->Name + "' is not a " + (wantSampler ? "sampler" : "texture"));
+        return true;
+    }
+
+    // Checks one state of a pass and queues it for writing; shader constants become bindings instead.
+    bool ResolvePassState(const StateAssignment& s, std::vector<PendingState>& pending, PassShaders& shaders)
+    {
+        const StateInfo* info = FindState(s.Name);
+        if (!info)
+            return Fail(s.Line, "unknown state '" + s.Name + "'");
+        PendingState st{&s, info, s.HasIndex ? s.Index : 0, nullptr, {}};
+        switch (info->Type)
+        {
+        case StateType::Unsupported:
+            return Fail(s.Line, "state '" + s.Name + "' is not supported");
+        case StateType::VsConstant:
+        case StateType::PsConstant:
+            return BindConstant(s, *info, shaders); // not a state of its own
+        case StateType::VertexShader:
+        case StateType::PixelShader:
+            if (!NoteShader(s, *info, shaders))
+                return false;
+            break;
+        case StateType::Texture:
+        case StateType::Sampler:
+            if (!ResolveObjectReference(s, *info, st.Reference))
+                return false;
+            break;
+        default:
+            if (s.HasIndex && !info->SamplerState)
+                return Fail(s.Line, "'" + s.Name + "' takes no index");
+            break;
+        }
+        pending.push_back(st);
+        return true;
+    }
+
+    bool ResolvePassStates(const Pass& pass, std::vector<PendingState>& pending, PassShaders& shaders)
+    {
+        for (const StateAssignment& s : pass.States)
+            if (!ResolvePassState(s, pending, shaders))
+                return false;
+        if (!shaders.VsBindings.empty() && !shaders.Vs)
+            return Fail(shaders.VsBindings[0].Line,
+                        "vertex shader constants need a VertexShader = asm { ... } in the same pass");
+        if (!shaders.PsBindings.empty() && !shaders.Ps)
+            return Fail(shaders.PsBindings[0].Line,
+                        "pixel shader constants need a PixelShader = asm { ... } in the same pass");
+        return true;
+    }
+
+    // The shader's code, with its constant table, is stored as a blob resource of the state.
+    bool PutShaderState(const PendingState& st, const PassShaders& shaders, const StateSlot& slot, StateRecord& r)
+    {
+        const bool vertex = st.Info->Type == StateType::VertexShader;
+        std::vector<uint32_t> code;
+        if (!BuildShader(*st.Source, vertex, vertex ? shaders.VsBindings : shaders.PsBindings, code))
+            return false;
+        r = StateRecord{st.Info->Op, 0, PutObjectTypedef(vertex ? TypeVertexShader : TypePixelShader),
+                        PutDword(m_nextId++)};
+        std::vector<uint8_t> bytes(code.size() * 4);
+        std::memcpy(bytes.data(), code.data(), bytes.size());
+        m_resources.push_back(
+            ResourceEntry{slot.TechniqueIndex, slot.PassIndex, NoIndex, slot.StateIndex, UsageBlob, bytes});
+        ++m_shaderCount;
+        return true;
+    }
+
+    // A Texture or Sampler state refers to its parameter by name through a resource.
+    StateRecord PutReferenceState(const PendingState& st, const StateSlot& slot)
+    {
+        StateRecord r{st.Info->Op, st.Index, 0, 0};
+        if (st.Info->Type == StateType::Texture)
+        {
+            r.TypeOffset = PutObjectTypedef(TypeTexture);
+            r.ValueOffset = PutDword(m_nextId++);
+        }
+        else
+        {
+            // The value is an empty sampler block; the named sampler's states are applied.
+            r.TypeOffset = PutObjectTypedef(st.Reference->Type.Type);
+            r.ValueOffset = PutDword(0);
+        }
+        m_resources.push_back(ResourceEntry{slot.TechniqueIndex, slot.PassIndex, NoIndex, slot.StateIndex,
+                                            UsageReference, NameBytes(st.Reference->Name)});
+        return r;
+    }
+
+    bool PutPassState(const PendingState& st, const PassShaders& shaders, const StateSlot& slot, StateRecord& r)
+    {
+        switch (st.Info->Type)
+        {
+        case StateType::VertexShader:
+        case StateType::PixelShader:
+            return PutShaderState(st, shaders, slot, r);
+        case StateType::Texture:
+        case StateType::Sampler:
+            r = PutReferenceState(st, slot);
+            return true;
+        default:
+            return PutLiteralState(*st.Source, *st.Info, st.Index, r);
+        }
+    }
+
+    // All states are checked before any is written: a pass's shaders need every constant bound in it.
     bool WritePass(const Pass& pass, uint32_t techniqueIndex, uint32_t passIndex, std::vector<StateRecord>& records)
     {
         std::vector<PendingState> pending;
-        std::vector<ConstantBinding> vsBindings;
-        std::vector<ConstantBinding> psBindings;
-        const StateAssignment* vs = nullptr;
-        const StateAssignment* ps = nullptr;
-        for (const StateAssignment& s : pass.States)
+        PassShaders shaders;
+        if (!ResolvePassStates(pass, pending, shaders))
+            return false;
+        for (const PendingState& st : pending)
         {
-            const StateInfo* info = FindState(s.Name);
-            if (!info)
-                return Fail(s.Line, "unknown state '" + s.Name + "'");
-            PendingState st{&s, info, s.HasIndex ? s.Index : 0, nullptr, {}};
-            switch (info->Type)
-            {
-            case StateType::Unsupported:
-                return Fail(s.Line, "state '" + s.Name + "' is not supported");
-            case StateType::VsConstant:
-            case StateType::PsConstant:
-            {
-                const Parameter* p = nullptr;
-                if (!s.HasIndex)
-                    return Fail(s.Line, "'" + s.Name + "' needs a register index, e.g. " + s.Name + "[0]");
-                if (!ResolveReference(s, p))
-                    return false;
-                if (!FloatOnly(p->Type))
-                    return Fail(s.Line, "'" + p->Name + "' cannot be bound to float registers");
-                const uint32_t needed = RegisterCount(p->Type);
-                if (info->MaxRegisters && needed > info->MaxRegisters)
-                    return Fail(s.Line, "'" + p->Name + "' needs " + std::to_string(needed) + " registers, " + s.Name +
-                                            " sets " + std::to_string(info->MaxRegisters));
-                // The constant table names registers in 16 bits.
-                if (s.Index + static_cast<uint64_t>(needed) > 65536)
-                    return Fail(s.Line, "'" + p->Name + "' needs " + std::to_string(needed) + " registers from " +
-                                            std::to_string(s.Index) + ", past the last register 65535");
-                ConstantBinding b;
-                b.Name = p->Name;
-                b.Type = p->Type;
-                b.Register = s.Index;
-                b.Line = s.Line;
-                (info->Type == StateType::VsConstant ? vsBindings : psBindings).push_back(b);
-                continue; // becomes a constant-table entry of the pass's shader, not a state
-            }
-            case StateType::VertexShader:
-            case StateType::PixelShader:
-            {
-                const bool vertex = info->Type == StateType::VertexShader;
-                if (s.Value.Kind != ValueKind::Asm)
-                    return Fail(s.Line, s.Name + " must be an asm { ... } block");
-                if ((vertex ? vs : ps) != nullptr)
-                    return Fail(s.Line, s.Name + " is set twice in this pass");
-                (vertex ? vs : ps) = &s;
-                break;
-            }
-            case StateType::Texture:
-            case StateType::Sampler:
-            {
-                const Parameter* p = nullptr;
-                if (!ResolveReference(s, p))
-                    return false;
-                const bool wantSampler = info->Type == StateType::Sampler;
-                if (p->Type.Class != ClassObject || p->Type.Elements ||
-                    (wantSampler ? !IsSamplerType(p->Type.Type) : !IsTextureType(p->Type.Type)))
-                    return Fail(s.Line, "'" + p->Name + "' is not a " + (wantSampler ? "sampler" : "texture"));
-                st.Reference = p;
-                break;
-            }
-            default:
-                if (s.HasIndex && !info->SamplerState)
-                    return Fail(s.Line, "'" + s.Name + "' takes no index");
-                break;
-            }
-            pending.push_back(st);
-        }
-        if (!vsBindings.empty() && !vs)
-            return Fail(vsBindings[0].Line,
-                        "vertex shader constants need a VertexShader = asm { ... } in the same pass");
-        if (!psBindings.empty() && !ps)
-            return Fail(psBindings[0].Line, "pixel shader constants need a PixelShader = asm { ... } in the same pass");
-
-        for (PendingState& st : pending)
-        {
-            const StateAssignment& s = *st.Source;
+            const StateSlot slot{techniqueIndex, passIndex, static_cast<uint32_t>(records.size())};
             StateRecord r{};
-            const uint32_t stateIndex = static_cast<uint32_t>(records.size());
-            switch (st.Info->Type)
-            {
-            case StateType::VertexShader:
-            case StateType::PixelShader:
-            {
-                const bool vertex = st.Info->Type == StateType::VertexShader;
-                std::vector<uint32_t> code;
-                if (!BuildShader(s, vertex, vertex ? vsBindings : psBindings, code))
-                    return false;
-                r = StateRecord{st.Info->Op, 0, PutObjectTypedef(vertex ? TypeVertexShader : TypePixelShader),
-                                PutDword(m_nextId++)};
-                std::vector<uint8_t> bytes(code.size() * 4);
-                std::memcpy(bytes.data(), code.data(), bytes.size());
-                m_resources.push_back(ResourceEntry{techniqueIndex, passIndex, NoIndex, stateIndex, UsageBlob, bytes});
-                ++m_shaderCount;
-                break;
-            }
-            case StateType::Texture:
-                r = StateRecord{st.Info->Op, st.Index, PutObjectTypedef(TypeTexture), PutDword(m_nextId++)};
-                m_resources.push_back(ResourceEntry{techniqueIndex, passIndex, NoIndex, stateIndex, UsageReference,
-                                                    NameBytes(st.Reference->Name)});
-                break;
-            case StateType::Sampler:
-                // The value is an empty sampler block; the named sampler's states are applied.
-                r = StateRecord{st.Info->Op, st.Index, PutObjectTypedef(st.Reference->Type.Type), PutDword(0)};
-                m_resources.push_back(ResourceEntry{techniqueIndex, passIndex, NoIndex, stateIndex, UsageReference,
-                                                    NameBytes(st.Reference->Name)});
-                break;
-            default:
-                if (!PutLiteralState(s, *st.Info, st.Index, r))
-                    return false;
-                break;
-            }
+            if (!PutPassState(st, shaders, slot, r))
+                return false;
             records.push_back(r);
         }
         ++m_shaderCount;
         return true;
     }
 
-    bool WriteAll()
+    static void AppendStateRecords(const std::vector<StateRecord>& states, std::vector<uint32_t>& out)
     {
-        std::vector<uint32_t> parameterRecords;
-        if (!WriteParameters(parameterRecords))
-            return false;
-
-        std::vector<uint32_t> techniqueRecords;
-        for (size_t t = 0; t < m_fx.Techniques.size(); ++t)
+        for (const StateRecord& r : states)
         {
-            const Technique& technique = m_fx.Techniques[t];
-            std::vector<std::vector<StateRecord>> passes(technique.Passes.size());
-            for (size_t p = 0; p < technique.Passes.size(); ++p)
-                if (!WritePass(technique.Passes[p], static_cast<uint32_t>(t), static_cast<uint32_t>(p), passes[p]))
-                    return false;
-            techniqueRecords.push_back(PutString(technique.Name));
-            techniqueRecords.push_back(0);
-            techniqueRecords.push_back(static_cast<uint32_t>(passes.size()));
-            for (size_t p = 0; p < passes.size(); ++p)
-            {
-                techniqueRecords.push_back(PutString(technique.Passes[p].Name));
-                techniqueRecords.push_back(0);
-                techniqueRecords.push_back(static_cast<uint32_t>(passes[p].size()));
-                for (const StateRecord& r : passes[p])
-                {
-                    techniqueRecords.push_back(r.Op);
-                    techniqueRecords.push_back(r.Index);
-                    techniqueRecords.push_back(r.TypeOffset);
-                    techniqueRecords.push_back(r.ValueOffset);
-                }
-            }
+            out.push_back(r.Op);
+            out.push_back(r.Index);
+            out.push_back(r.TypeOffset);
+            out.push_back(r.ValueOffset);
         }
+    }
 
+    // Writes the technique's passes, then appends its record: name, passes and their states.
+    bool WriteTechnique(const Technique& technique, uint32_t techniqueIndex, std::vector<uint32_t>& records)
+    {
+        std::vector<std::vector<StateRecord>> passes(technique.Passes.size());
+        for (size_t p = 0; p < technique.Passes.size(); ++p)
+            if (!WritePass(technique.Passes[p], techniqueIndex, static_cast<uint32_t>(p), passes[p]))
+                return false;
+        records.push_back(PutString(technique.Name));
+        records.push_back(0);
+        records.push_back(static_cast<uint32_t>(passes.size()));
+        for (size_t p = 0; p < passes.size(); ++p)
+        {
+            records.push_back(PutString(technique.Passes[p].Name));
+            records.push_back(0);
+            records.push_back(static_cast<uint32_t>(passes[p].size()));
+            AppendStateRecords(passes[p], records);
+        }
+        return true;
+    }
+
+    void PutHeaderData(const std::vector<uint8_t>& d)
+    {
+        m_header.push_back(static_cast<uint32_t>(d.size()));
+        for (size_t i = 0; i < d.size(); i += 4)
+        {
+            uint32_t v = 0;
+            for (size_t k = 0; k < 4 && i + k < d.size(); ++k)
+                v |= static_cast<uint32_t>(d[i + k]) << (8 * k);
+            m_header.push_back(v);
+        }
+    }
+
+    void WriteHeader(const std::vector<uint32_t>& parameterRecords, const std::vector<uint32_t>& techniqueRecords)
+    {
         m_header.push_back(static_cast<uint32_t>(m_fx.Parameters.size()));
         m_header.push_back(static_cast<uint32_t>(m_fx.Techniques.size()));
         m_header.push_back(m_shaderCount);
@@ -692,20 +767,10 @@ private:
         m_header.insert(m_header.end(), techniqueRecords.begin(), techniqueRecords.end());
         m_header.push_back(static_cast<uint32_t>(m_objects.size()));
         m_header.push_back(static_cast<uint32_t>(m_resources.size()));
-        auto putData = [this](const std::vector<uint8_t>& d) {
-            m_header.push_back(static_cast<uint32_t>(d.size()));
-            for (size_t i = 0; i < d.size(); i += 4)
-            {
-                uint32_t v = 0;
-                for (size_t k = 0; k < 4 && i + k < d.size(); ++k)
-                    v |= static_cast<uint32_t>(d[i + k]) << (8 * k);
-                m_header.push_back(v);
-            }
-        };
         for (const ObjectEntry& o : m_objects)
         {
             m_header.push_back(o.Id);
-            putData(o.Data);
+            PutHeaderData(o.Data);
         }
         for (const ResourceEntry& r : m_resources)
         {
@@ -714,8 +779,20 @@ private:
             m_header.push_back(r.Element);
             m_header.push_back(r.State);
             m_header.push_back(r.Usage);
-            putData(r.Data);
+            PutHeaderData(r.Data);
         }
+    }
+
+    bool WriteAll()
+    {
+        std::vector<uint32_t> parameterRecords;
+        if (!WriteParameters(parameterRecords))
+            return false;
+        std::vector<uint32_t> techniqueRecords;
+        for (size_t t = 0; t < m_fx.Techniques.size(); ++t)
+            if (!WriteTechnique(m_fx.Techniques[t], static_cast<uint32_t>(t), techniqueRecords))
+                return false;
+        WriteHeader(parameterRecords, techniqueRecords);
         return true;
     }
 };
