@@ -4,7 +4,8 @@
 //
 // Lifetime: a forwarding object takes over the reference it is built with, counts its own
 // references and releases the real object when its count reaches 0. QueryInterface answers
-// with the forwarding object wherever the real one would answer with itself.
+// with the forwarding object wherever the real one answers with itself: right for the classes
+// here, not for a Direct3D9Ex device (its extra interface is not forwarded).
 //
 // Wine's d3d9 only accepts its own objects as arguments: ForwardingDevice hands the real buffer
 // to the device (SetStreamSource, ProcessVertices) and gives back what the caller set
@@ -270,7 +271,8 @@ public:
     FORWARD(CreateQuery, 2, (D3DQUERYTYPE, IDirect3DQuery9**))
 
 private:
-    // Per stream, the forwarding buffer the caller set (not referenced: it forgets itself here).
+    // Per stream, the forwarding buffer the caller set: a ForwardingVertexBuffer of this device,
+    // not referenced (it forgets itself here when it goes).
     std::vector<Forwarding<IDirect3DVertexBuffer9>*> Streams;
 };
 
