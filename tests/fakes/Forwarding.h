@@ -78,7 +78,9 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
-        if (object != nullptr && iid == IID_Forwarding)
+        if (object == nullptr)
+            return E_POINTER;
+        if (iid == IID_Forwarding)
         {
             AddRef();
             *object = this;
