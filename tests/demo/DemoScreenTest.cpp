@@ -110,8 +110,7 @@ protected:
         {
             ID3DXMesh* box = nullptr;
             ASSERT_EQ(D3D_OK, D3DXCreateBox(Dev.Device, 1.0f, 1.0f, 1.0f, &box, nullptr));
-            SpyOnMesh(box, item.Name);
-            item.Target->D3DXMesh = box;
+            item.Target->D3DXMesh = SpyOnMesh(box, item.Name);
             item.Target->Materials.push_back(Material(tag));
             item.Target->Materials.push_back(Material(tag + 100.0f));
             D3DXMatrixTranslation(&item.Target->World, tag, 2.0f * tag, -tag);

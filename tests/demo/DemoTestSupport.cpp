@@ -12,8 +12,9 @@
 
 SpiedDevice::SpiedDevice() : TestDevice(64, 64, true)
 {
+    // The spy stands in for the device from here on; TestDevice releases it, and it the device.
     if (Device != nullptr)
-        SpyOnDevice(Device);
+        Device = SpyOnDevice(Device);
 }
 
 void WriteBitmap(const std::wstring& path)

@@ -4,6 +4,7 @@
 #include "Spy.h"
 #include "DemoTestSupport.h"
 
+#include "tests/fakes/Forwarding.h"
 #include "tests/support/LogCapture.h"
 #include "Vexa2/Demo/Camera.h"
 #include "Vexa2/Demo/ParticleManager.h"
@@ -441,6 +442,38 @@ TEST_F(ParticleTest, OnLoadWithoutTheEffectFileFailsWithStatusSix)
     EXPECT_NE(std::wstring::npos, messages.back().find(L"particleEffect.fx"));
     for (const std::wstring& m : messages)
         EXPECT_EQ(std::wstring::npos, m.find(L"ParticleManager"));
+}
+
+// The spy's objects stand in for the real ones: a buffer holds its device and releases the real
+// buffer at its last Release, and the device gives back the buffer it was given.
+TEST_F(ParticleTest, TheSpysObjectsHoldAndHandBackReferencesAsTheRealOnes)
+{
+    IDirect3DDevice9* const real = Fake::Forwarding<IDirect3DDevice9>::Find(Dev.Device)->Real;
+    const ULONG device = RefCount(Dev.Device), realDevice = RefCount(real);
+    IDirect3DVertexBuffer9* buffer = nullptr;
+    ASSERT_EQ(D3D_OK, Dev.Device->CreateVertexBuffer(96, 0, 0, D3DPOOL_MANAGED, &buffer, nullptr));
+    EXPECT_EQ(1u, RefCount(buffer));
+    EXPECT_EQ(device + 1, RefCount(Dev.Device));
+    EXPECT_EQ(realDevice + 1, RefCount(real));
+    IDirect3DDevice9* owner = nullptr;
+    ASSERT_EQ(D3D_OK, buffer->GetDevice(&owner));
+    EXPECT_EQ(Dev.Device, owner);
+    owner->Release();
+
+    ASSERT_EQ(D3D_OK, Dev.Device->SetStreamSource(0, buffer, 0, 12));
+    IDirect3DVertexBuffer9* bound = nullptr;
+    UINT offset = 1, stride = 0;
+    ASSERT_EQ(D3D_OK, Dev.Device->GetStreamSource(0, &bound, &offset, &stride));
+    EXPECT_EQ(buffer, bound);
+    EXPECT_EQ(0u, offset);
+    EXPECT_EQ(12u, stride);
+    EXPECT_EQ(2u, RefCount(buffer));
+    bound->Release();
+    Dev.Device->SetStreamSource(0, nullptr, 0, 0);
+
+    EXPECT_EQ(0u, buffer->Release());
+    EXPECT_EQ(device, RefCount(Dev.Device));
+    EXPECT_EQ(realDevice, RefCount(real));
 }
 
 class ParticleLoadTest : public ParticleTest

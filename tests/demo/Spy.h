@@ -1,9 +1,8 @@
 #pragma once
-// Spy: watches a few methods of live Direct3D / D3DX objects. The object gets a private copy of
-// its method table with chosen entries replaced; the replacements record the call into the
-// fakes' journal (Fake::Journal()) and either fail with a scripted result or forward to the
-// real method.
-// Tables are never handed back: an object keeps its copy until it is destroyed.
+// Spy: watches a few calls of a live Direct3D device, of the vertex buffers it creates and of
+// D3DX meshes through forwarding objects (Forwarding.h) put in front of the real ones. The
+// watched methods record the call into the fakes' journal (Fake::Journal()) and either fail with
+// a scripted result or forward to the real method; every other call goes straight through.
 #include <d3d9.h>
 #include <d3dx9.h>
 
@@ -27,14 +26,15 @@ struct SpyRecord
     // Arguments kept whole.
     std::vector<D3DVERTEXELEMENT9> Elements; // the last CreateVertexDeclaration's, up to the end marker
     IDirect3DVertexDeclaration9* LastDeclaration = nullptr;
-    IDirect3DVertexBuffer9* LastVertexBuffer = nullptr;
+    IDirect3DVertexBuffer9* LastVertexBuffer = nullptr; // as handed out: the watched buffer
 };
 
 // The record every spied object writes into; a test resets it.
 SpyRecord& Spied();
 
-// Watch CreateVertexBuffer (buffers are watched in turn: Lock and Unlock), CreateVertexDeclaration,
-// SetVertexDeclaration, SetStreamSource and DrawPrimitive of a real device.
-void SpyOnDevice(IDirect3DDevice9* device);
-// Watch DrawSubset of a D3DX mesh; its calls read "<name>.DrawSubset <id>".
-void SpyOnMesh(ID3DXMesh* mesh, const std::string& name);
+// A device that watches CreateVertexBuffer (its buffers watch Lock and Unlock),
+// CreateVertexDeclaration, SetVertexDeclaration, SetStreamSource and DrawPrimitive of `device`.
+// It takes over the caller's reference and is used in its place (one reference).
+IDirect3DDevice9* SpyOnDevice(IDirect3DDevice9* device);
+// A mesh that watches DrawSubset of `mesh`, written "<name>.DrawSubset <id>"; as SpyOnDevice.
+ID3DXMesh* SpyOnMesh(ID3DXMesh* mesh, const std::string& name);

@@ -1,6 +1,7 @@
 #include "FakeD3DX.h"
 
 #include "FakeCom.h"
+#include "Forwarding.h"
 #include "RecordingEffect.h"
 
 #include <algorithm>
@@ -22,63 +23,30 @@ ID3DXMesh* WrapIfScripted(ID3DXMesh* mesh)
     return (mesh && g_script.WrapMeshes) ? WrapMesh(mesh) : mesh;
 }
 
-class FakeMesh final : public ID3DXMesh
+// A forwarding mesh (Forwarding.h) with the scripted methods and DrawSubset in the journal.
+class FakeMesh final : public Fake::ForwardingMesh
 {
 public:
-    explicit FakeMesh(ID3DXMesh* inner) : m_inner(inner), m_refCount(1) { g_wrappedMeshes.insert(this); }
+    explicit FakeMesh(ID3DXMesh* inner) : ForwardingMesh(inner) { g_wrappedMeshes.insert(this); }
+    ~FakeMesh() override { g_wrappedMeshes.erase(this); }
 
-    ID3DXMesh* Inner() const { return m_inner; }
-
-    STDMETHOD(QueryInterface)(REFIID riid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ID3DXBaseMesh) || IsEqualGUID(riid, IID_ID3DXMesh))
-        {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return ++m_refCount; }
-    STDMETHOD_(ULONG, Release)() override
-    {
-        const ULONG count = --m_refCount;
-        if (count == 0)
-        {
-            g_wrappedMeshes.erase(this);
-            m_inner->Release();
-            delete this;
-        }
-        return count;
-    }
+    ID3DXMesh* Inner() const { return Real; }
 
     STDMETHOD(DrawSubset)(DWORD attribId) override
     {
         Fake::Journal().push_back("Mesh.DrawSubset " + std::to_string(attribId));
-        return m_inner->DrawSubset(attribId);
+        return Real->DrawSubset(attribId);
     }
     STDMETHOD_(DWORD, GetNumFaces)() override
     {
-        return g_script.Mesh.NumFaces ? g_script.Mesh.NumFaces : m_inner->GetNumFaces();
+        return g_script.Mesh.NumFaces ? g_script.Mesh.NumFaces : Real->GetNumFaces();
     }
-    STDMETHOD_(DWORD, GetNumVertices)() override { return m_inner->GetNumVertices(); }
-    STDMETHOD_(DWORD, GetFVF)() override { return m_inner->GetFVF(); }
-    STDMETHOD(GetDeclaration)(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]) override
-    {
-        return m_inner->GetDeclaration(declaration);
-    }
-    STDMETHOD_(DWORD, GetNumBytesPerVertex)() override { return m_inner->GetNumBytesPerVertex(); }
-    STDMETHOD_(DWORD, GetOptions)() override { return m_inner->GetOptions(); }
-    STDMETHOD(GetDevice)(IDirect3DDevice9** device) override { return m_inner->GetDevice(device); }
     STDMETHOD(CloneMeshFVF)(DWORD options, DWORD fvf, IDirect3DDevice9* device, ID3DXMesh** clone) override
     {
         const HRESULT failure = g_script.Mesh.CloneMesh.Result;
         if (g_script.Mesh.CloneMesh.Fire())
             return failure;
-        return Wrapped(m_inner->CloneMeshFVF(options, fvf, device, clone), clone);
+        return Wrapped(Real->CloneMeshFVF(options, fvf, device, clone), clone);
     }
     STDMETHOD(CloneMesh)(DWORD options, const D3DVERTEXELEMENT9* declaration, IDirect3DDevice9* device,
                          ID3DXMesh** clone) override
@@ -86,62 +54,40 @@ public:
         const HRESULT failure = g_script.Mesh.CloneMesh.Result;
         if (g_script.Mesh.CloneMesh.Fire())
             return failure;
-        return Wrapped(m_inner->CloneMesh(options, declaration, device, clone), clone);
+        return Wrapped(Real->CloneMesh(options, declaration, device, clone), clone);
     }
-    STDMETHOD(GetVertexBuffer)(IDirect3DVertexBuffer9** buffer) override { return m_inner->GetVertexBuffer(buffer); }
-    STDMETHOD(GetIndexBuffer)(IDirect3DIndexBuffer9** buffer) override { return m_inner->GetIndexBuffer(buffer); }
     STDMETHOD(LockVertexBuffer)(DWORD flags, void** data) override
     {
         const HRESULT failure = g_script.Mesh.LockVertexBuffer.Result;
         if (g_script.Mesh.LockVertexBuffer.Fire())
             return failure;
-        return m_inner->LockVertexBuffer(flags, data);
+        return Real->LockVertexBuffer(flags, data);
     }
-    STDMETHOD(UnlockVertexBuffer)() override { return m_inner->UnlockVertexBuffer(); }
     STDMETHOD(LockIndexBuffer)(DWORD flags, void** data) override
     {
         const HRESULT failure = g_script.Mesh.LockIndexBuffer.Result;
         if (g_script.Mesh.LockIndexBuffer.Fire())
             return failure;
-        return m_inner->LockIndexBuffer(flags, data);
-    }
-    STDMETHOD(UnlockIndexBuffer)() override { return m_inner->UnlockIndexBuffer(); }
-    STDMETHOD(GetAttributeTable)(D3DXATTRIBUTERANGE* table, DWORD* size) override
-    {
-        return m_inner->GetAttributeTable(table, size);
-    }
-    STDMETHOD(ConvertPointRepsToAdjacency)(const DWORD* pointReps, DWORD* adjacency) override
-    {
-        return m_inner->ConvertPointRepsToAdjacency(pointReps, adjacency);
-    }
-    STDMETHOD(ConvertAdjacencyToPointReps)(const DWORD* adjacency, DWORD* pointReps) override
-    {
-        return m_inner->ConvertAdjacencyToPointReps(adjacency, pointReps);
+        return Real->LockIndexBuffer(flags, data);
     }
     STDMETHOD(GenerateAdjacency)(FLOAT epsilon, DWORD* adjacency) override
     {
         const HRESULT failure = g_script.Mesh.GenerateAdjacency.Result;
         if (g_script.Mesh.GenerateAdjacency.Fire())
             return failure;
-        return m_inner->GenerateAdjacency(epsilon, adjacency);
-    }
-    STDMETHOD(UpdateSemantics)(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]) override
-    {
-        return m_inner->UpdateSemantics(declaration);
+        return Real->GenerateAdjacency(epsilon, adjacency);
     }
     STDMETHOD(LockAttributeBuffer)(DWORD flags, DWORD** data) override
     {
         const HRESULT failure = g_script.Mesh.LockAttributeBuffer.Result;
         if (g_script.Mesh.LockAttributeBuffer.Fire())
             return failure;
-        return m_inner->LockAttributeBuffer(flags, data);
+        return Real->LockAttributeBuffer(flags, data);
     }
-    STDMETHOD(UnlockAttributeBuffer)() override { return m_inner->UnlockAttributeBuffer(); }
     STDMETHOD(Optimize)(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut, DWORD* faceRemap,
                         ID3DXBuffer** vertexRemap, ID3DXMesh** optimized) override
     {
-        return Wrapped(m_inner->Optimize(flags, adjacencyIn, adjacencyOut, faceRemap, vertexRemap, optimized),
-                       optimized);
+        return Wrapped(Real->Optimize(flags, adjacencyIn, adjacencyOut, faceRemap, vertexRemap, optimized), optimized);
     }
     STDMETHOD(OptimizeInplace)(DWORD flags, const DWORD* adjacencyIn, DWORD* adjacencyOut, DWORD* faceRemap,
                                ID3DXBuffer** vertexRemap) override
@@ -151,14 +97,14 @@ public:
             return failure;
         if (g_script.Mesh.OptimizeInplaceSucceeds)
             return S_OK;
-        return m_inner->OptimizeInplace(flags, adjacencyIn, adjacencyOut, faceRemap, vertexRemap);
+        return Real->OptimizeInplace(flags, adjacencyIn, adjacencyOut, faceRemap, vertexRemap);
     }
     STDMETHOD(SetAttributeTable)(const D3DXATTRIBUTERANGE* table, DWORD size) override
     {
         const HRESULT failure = g_script.Mesh.SetAttributeTable.Result;
         if (g_script.Mesh.SetAttributeTable.Fire())
             return failure;
-        return m_inner->SetAttributeTable(table, size);
+        return Real->SetAttributeTable(table, size);
     }
 
 private:
@@ -168,11 +114,6 @@ private:
             *mesh = WrapMesh(*mesh);
         return hr;
     }
-
-    ~FakeMesh() = default;
-
-    ID3DXMesh* m_inner;
-    ULONG m_refCount;
 };
 
 HMODULE RealModule()

@@ -26,9 +26,10 @@
 //   script.NoAdjacencyBuffer = true;    // a real load, minus the adjacency buffer
 //   script.NoMaterialBuffer = true;     // a real load, minus the material buffer (count 0)
 //
-// A wrapped mesh forwards every method to the real mesh inside, except that CloneMesh,
-// CloneMeshFVF, GenerateAdjacency, OptimizeInplace, the three Lock calls and SetAttributeTable
-// obey script.Mesh, and DrawSubset is written to the journal. D3DXComputeNormals unwraps it.
+// A wrapped mesh (a Fake::ForwardingMesh, Forwarding.h) forwards every method to the real mesh
+// inside, except that CloneMesh, CloneMeshFVF, GenerateAdjacency, OptimizeInplace, the three
+// Lock calls and SetAttributeTable obey script.Mesh, and DrawSubset is written to the journal.
+// D3DXComputeNormals unwraps it.
 //
 // Effects:
 //   script.CreateEffect.Result = E_FAIL;            // D3DXCreateEffectFromFileW fails ...
