@@ -30,6 +30,9 @@ int Engine::Run()
     const int loadStatus = Graphics.OnLoad();
     if (loadStatus != StatusOk)
     {
+        // What the screen loaded before it failed still holds the device: it lets go here, while
+        // the window lives, as on every other way out.
+        Graphics.OnRelease();
         Shutdown();
         return loadStatus;
     }

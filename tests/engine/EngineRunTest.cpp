@@ -149,7 +149,7 @@ TEST_F(EngineRunTest, AFailedLoadShutsDownWithoutShowingTheWindow)
 
     EXPECT_EQ(Engine.Run(), 0x8003);
 
-    EXPECT_EQ(Screen.Calls, (std::vector<std::string>{"OnLoad"}));
+    EXPECT_EQ(Screen.Calls, (std::vector<std::string>{"OnLoad", "OnLost", "OnRelease"}));
     EXPECT_EQ(IndexOf(Fake::Journal(), "Window.Shown"), Fake::Journal().size());
     EXPECT_EQ(Direct3D.Device.CallCount("Present"), 0);
     EXPECT_EQ(log.Entries().size(), 1u);

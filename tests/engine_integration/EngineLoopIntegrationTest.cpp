@@ -132,6 +132,8 @@ TEST(EngineOnWine, FailingScreenLoadShutsDownWithoutShowingTheWindow)
     const HWND window = TheEngine.MainWindow;
     RecordingScreen screen;
     screen.LoadStatus = 1;
+    bool windowAtRelease = false;
+    screen.ReleaseHook = [&](RecordingScreen&) { windowAtRelease = IsWindow(window) != FALSE; };
     TheEngine.Graphics.CurrentScreen = &screen;
     ShowWatch::Original = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ShowWatch::Proc)));
@@ -139,7 +141,9 @@ TEST(EngineOnWine, FailingScreenLoadShutsDownWithoutShowingTheWindow)
     EXPECT_EQ(TheEngine.Run(), Vexa::StatusScreenLoadFailed);
     EXPECT_FALSE(ShowWatch::Shown);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(screen.LifeCycle, (std::vector<std::string>{"Load"}));
+    // What the screen loaded before failing is let go while the window still exists.
+    EXPECT_EQ(screen.LifeCycle, (std::vector<std::string>{"Load", "Lost", "Release"}));
+    EXPECT_TRUE(windowAtRelease);
     EXPECT_EQ(TheEngine.Graphics.Device, nullptr);
     EXPECT_EQ(TheEngine.Graphics.Direct3D, nullptr);
     const std::vector<std::wstring> messages = log.Entries();
