@@ -40,7 +40,7 @@ public:
             return Spied().Script.CreateVertexBuffer;
         const HRESULT hr = Real->CreateVertexBuffer(length, usage, fvf, pool, buffer, shared);
         if (hr == D3D_OK)
-            Spied().LastVertexBuffer = *buffer = new SpyBuffer(*buffer, this);
+            *buffer = new SpyBuffer(*buffer, this);
         return hr;
     }
     HRESULT STDMETHODCALLTYPE CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,

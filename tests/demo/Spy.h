@@ -26,7 +26,6 @@ struct SpyRecord
     // Arguments kept whole.
     std::vector<D3DVERTEXELEMENT9> Elements; // the last CreateVertexDeclaration's, up to the end marker
     IDirect3DVertexDeclaration9* LastDeclaration = nullptr;
-    IDirect3DVertexBuffer9* LastVertexBuffer = nullptr; // as handed out: the watched buffer
 };
 
 // The record every spied object writes into; a test resets it.
