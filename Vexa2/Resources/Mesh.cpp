@@ -116,6 +116,27 @@ int Mesh::OptimizeForTriangleList(DWORD*& adjacency)
     return MeshOk;
 }
 
+void Mesh::PreLoad()
+{
+    if (!D3DXMesh)
+        return;
+    IDirect3DVertexBuffer9* vertices = nullptr;
+    if (SUCCEEDED(D3DXMesh->GetVertexBuffer(&vertices)) && vertices)
+    {
+        vertices->PreLoad();
+        vertices->Release();
+    }
+    IDirect3DIndexBuffer9* indices = nullptr;
+    if (SUCCEEDED(D3DXMesh->GetIndexBuffer(&indices)) && indices)
+    {
+        indices->PreLoad();
+        indices->Release();
+    }
+    for (IDirect3DTexture9* texture : Textures)
+        if (texture)
+            texture->PreLoad();
+}
+
 int Mesh::AddTexture(const char* fileName, const char* directory, IDirect3DDevice9* device)
 {
     if (!fileName || !*fileName)

@@ -44,6 +44,10 @@ public:
     int ConvertToStaticMesh(DWORD* adjacency, IDirect3DDevice9* device);
     int OptimizeForTriangleList(DWORD*& adjacency);
     int AddTexture(const char* fileName, const char* directory, IDirect3DDevice9* device);
+    // Starts the upload of the buffers and textures of a loaded mesh. Managed resources are
+    // otherwise uploaded by the first frame that draws them; started here, the device uploads
+    // while the next asset loads.
+    void PreLoad();
 
     ID3DXMesh* D3DXMesh;
     D3DXMATRIX World;

@@ -119,7 +119,9 @@ int Mesh_SDKMesh::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* devic
 
     if (status == MeshOk)
         status = SetMesh(device);
-    if (status != MeshOk)
+    if (status == MeshOk)
+        PreLoad();
+    else
         ReleaseMesh();
     return status;
 }

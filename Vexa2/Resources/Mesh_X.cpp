@@ -78,6 +78,7 @@ int Mesh_X::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* device)
         ReleaseMesh();
         return status;
     }
+    PreLoad();
     return MeshOk;
 }
 
