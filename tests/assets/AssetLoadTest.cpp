@@ -16,6 +16,7 @@
 #include <d3dx9.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -99,6 +100,22 @@ protected:
         EXPECT_NEAR(design.MaxZ, box.Max.z, tolerance) << name;
     }
 
+    // The files carry no normals: every normal of the static layout (floats 3 to 5 of each
+    // 32-byte vertex) must have been computed by the load.
+    static void ExpectUnitNormals(ID3DXMesh* mesh, const char* name)
+    {
+        void* data = nullptr;
+        ASSERT_EQ(S_OK, mesh->LockVertexBuffer(D3DLOCK_READONLY, &data)) << name;
+        DWORD wrong = 0;
+        for (DWORD v = 0; v < mesh->GetNumVertices(); ++v)
+        {
+            const float* n = reinterpret_cast<const float*>(static_cast<const std::uint8_t*>(data) + 32 * v) + 3;
+            wrong += std::fabs(n[0] * n[0] + n[1] * n[1] + n[2] * n[2] - 1.0f) > 1e-3f;
+        }
+        mesh->UnlockVertexBuffer();
+        EXPECT_EQ(0u, wrong) << name;
+    }
+
     static void ExpectTriangles(ID3DXMesh* mesh, std::uint32_t designed, const char* name)
     {
         EXPECT_EQ(designed, mesh->GetNumFaces()) << name;
@@ -153,7 +170,7 @@ TEST_F(AssetLoad, D3DXReadsEveryXFileWithItsMaterial)
                                         &materialCount, &mesh);
         ASSERT_EQ(S_OK, hr) << a.Name;
         ExpectTriangles(mesh, DesignedFaces(a.Name), a.Name);
-        EXPECT_EQ(static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1), mesh->GetFVF()) << a.Name;
+        EXPECT_EQ(static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_TEX1), mesh->GetFVF()) << a.Name;
         ExpectBox(a.Design, mesh, a.Name);
         ASSERT_EQ(1u, materialCount) << a.Name;
         const D3DXMATERIAL* m = static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer());
@@ -231,8 +248,9 @@ TEST_F(AssetLoad, MeshXLoadsEveryModelWithoutALogEntry)
         ASSERT_EQ(0, mesh.LoadMesh(a.File, Device)) << a.Name;
         ASSERT_NE(nullptr, mesh.D3DXMesh);
         ExpectTriangles(mesh.D3DXMesh, DesignedFaces(a.Name), a.Name);
-        EXPECT_EQ(32u, mesh.D3DXMesh->GetNumBytesPerVertex()) << a.Name;
+        ASSERT_EQ(32u, mesh.D3DXMesh->GetNumBytesPerVertex()) << a.Name;
         ExpectBox(a.Design, mesh.D3DXMesh, a.Name);
+        ExpectUnitNormals(mesh.D3DXMesh, a.Name);
         EXPECT_EQ(1u, mesh.Materials.size()) << a.Name;
         EXPECT_EQ(a.Texture ? 1u : 0u, mesh.Textures.size()) << a.Name;
         mesh.ReleaseMesh();

@@ -88,8 +88,8 @@ TEST(AssetGeneratorRun, XFilesAreBinaryAndTheirTextFormsWriteEveryFloatWithADeci
         ASSERT_TRUE(ReadWholeFile(folder + name, bytes));
         EXPECT_EQ("xof 0303bin 0032", std::string(bytes.begin(), bytes.begin() + 16)) << name;
     }
-    // Wine's .x parser refuses "1;" where a float is expected: check every vertex, normal and
-    // texture coordinate line of the real models in text form.
+    // Wine's .x parser refuses "1;" where a float is expected: check every vertex and texture
+    // coordinate line of the real models in text form.
     for (const Assets::XModel& model : Assets::XModels())
     {
         const char* name = model.File;

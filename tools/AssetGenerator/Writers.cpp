@@ -55,13 +55,6 @@ std::string EncodeXFile(const TriMesh& mesh, const std::vector<SurfaceMaterial>&
         AppendVector(out, " ", {mesh.Positions[i].x, mesh.Positions[i].y, mesh.Positions[i].z}, i + 1 == n);
     AppendFaces(out, " ", mesh);
 
-    out += "\n MeshNormals {\n";
-    out += "  " + std::to_string(n) + ";\n";
-    for (size_t i = 0; i < n; ++i)
-        AppendVector(out, "  ", {mesh.Normals[i].x, mesh.Normals[i].y, mesh.Normals[i].z}, i + 1 == n);
-    AppendFaces(out, "  ", mesh); // vertex i has normal i
-    out += " }\n";
-
     out += "\n MeshTextureCoords {\n";
     out += "  " + std::to_string(n) + ";\n";
     for (size_t i = 0; i < n; ++i)
@@ -196,12 +189,6 @@ Bytes EncodeXFileBinary(const TriMesh& mesh, const std::vector<SurfaceMaterial>&
     x.Integers({n});
     x.Floats(Flatten(mesh.Positions));
     x.Integers(faces);
-
-    x.Open("MeshNormals");
-    x.Integers({n});
-    x.Floats(Flatten(mesh.Normals));
-    x.Integers(faces); // vertex i has normal i
-    x.Close();
 
     x.Open("MeshTextureCoords");
     x.Integers({n});

@@ -31,8 +31,9 @@ struct SurfaceMaterial
 // Wine's .x parser refuses an integer where a float belongs.
 std::string FormatFloat(double value);
 
-// "xof 0303txt 0032" with one Mesh (MeshNormals, MeshTextureCoords, MeshMaterialList).
-// The face attributes of the mesh are the material indices.
+// "xof 0303txt 0032" with one Mesh (MeshTextureCoords, MeshMaterialList). No MeshNormals: the
+// engine computes every mesh's normals itself, whatever the file holds, so normals would only be
+// parsed and dropped. The face attributes of the mesh are the material indices.
 std::string EncodeXFile(const TriMesh& mesh, const std::vector<SurfaceMaterial>& materials,
                         const std::string& meshName);
 
