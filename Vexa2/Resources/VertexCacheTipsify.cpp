@@ -183,11 +183,14 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
                    vertexCount,
                    0,
                    firstUse};
-    for (std::uint32_t fan = NextInInputOrder(run); fan != None;)
+    // Once every triangle is out there is no next fan to look for: the search would only
+    // drain the dead ends and walk the vertices left to the end of the numbering.
+    const std::uint32_t* orderEnd = order + faceCount;
+    for (std::uint32_t fan = NextInInputOrder(run); order != orderEnd;)
     {
         const std::size_t fanStart = run.DeadEndCount;
         order = EmitFan(run, fan, order);
-        fan = NextFanCentre(run, fanStart);
+        fan = order != orderEnd ? NextFanCentre(run, fanStart) : None;
     }
     return run.Clock - (cacheSize + 1); // one tick per miss
 }
