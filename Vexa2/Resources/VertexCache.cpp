@@ -223,6 +223,26 @@ std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* sl
     return std::uint32_t(used.size());
 }
 
+// A group's order, in the group's own triangle numbers, turned into the mesh's: through
+// slotFace when the faces were moved, else by the group's first face (nothing to do at 0).
+void ToMeshFaces(const std::uint32_t* slotFace, std::uint32_t first, std::uint32_t count, std::uint32_t* order)
+{
+    if (slotFace != nullptr)
+    {
+        for (std::uint32_t i = 0; i < count; ++i)
+        {
+            order[i] = slotFace[order[i]];
+        }
+    }
+    else if (first != 0)
+    {
+        for (std::uint32_t i = 0; i < count; ++i)
+        {
+            order[i] += first;
+        }
+    }
+}
+
 // Several groups, each ordered on its own, the vertices renumbered group by group from next.
 // False when an index is not below vertexCount.
 bool OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>& slotFace, std::uint32_t vertexCount,
@@ -262,10 +282,7 @@ bool OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>&
             return false;
         }
         Steps::RenumberGroup(firstUse.data(), used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
-        for (std::uint32_t i = 0; i < range.FaceCount; ++i)
-        {
-            order[i] = slots != nullptr ? slots[order[i]] : range.FaceStart + order[i];
-        }
+        ToMeshFaces(slots, range.FaceStart, range.FaceCount, order);
     }
     return true;
 }
