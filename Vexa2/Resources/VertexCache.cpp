@@ -147,8 +147,9 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
 
     // Keep the order that misses least; the input order stands only where it misses less
     // (on a tie the fan order is kept: it has its first-use order at hand).
+    std::uint32_t usedVertices = 0;
     const std::uint32_t fanMisses =
-        Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order, firstUse);
+        Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order, firstUse, usedVertices);
     // A mesh ordered before may get its own order back: then there is nothing to compare.
     std::uint32_t same = 0;
     while (same < faceCount && order[same] == same)
@@ -158,7 +159,7 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     const std::uint32_t inputMisses =
         same == faceCount
             ? fanMisses
-            : CountInputMisses(indices, faceCount, vertexCount, around.UsedVertices, TargetFifoSize, fanMisses);
+            : CountInputMisses(indices, faceCount, vertexCount, usedVertices, TargetFifoSize, fanMisses);
     std::uint32_t misses = fanMisses;
     bool fanOrder = true;
     if (inputMisses < fanMisses)
@@ -172,7 +173,7 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     }
 
     // Only where the fan order is clearly short of the floor may the scoring method win.
-    if (double(fanMisses) > GoodEnoughRatio * double(around.UsedVertices))
+    if (double(fanMisses) > GoodEnoughRatio * double(usedVertices))
     {
         const std::unique_ptr<std::uint32_t[]> scored = Steps::Uninitialised<std::uint32_t>(faceCount);
         Steps::ForsythOrder(indices, faceCount, vertexCount, around, scored.get());
@@ -185,7 +186,7 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
             }
         }
     }
-    return fanOrder ? around.UsedVertices : Steps::FirstUse(indices, order, faceCount, vertexCount, firstUse);
+    return fanOrder ? usedVertices : Steps::FirstUse(indices, order, faceCount, vertexCount, firstUse);
 }
 
 // The faces slotFace[0] to slotFace[count - 1] (first to first + count - 1 when slotFace is null)
@@ -328,13 +329,10 @@ bool Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t f
     {
         return false;
     }
-    UsedVertices = 0;
     std::uint32_t end = 0;
     for (std::uint32_t v = 0; v < vertexCount; ++v)
     {
-        const std::uint32_t count = Offsets[v] + oddCounts[v];
-        UsedVertices += count != 0 ? 1 : 0;
-        end += count;
+        end += Offsets[v] + oddCounts[v];
         Offsets[v] = end;
     }
     const std::size_t cornerCount = std::size_t(faceCount) * 3;

@@ -40,7 +40,7 @@ struct Tipsify
     std::uint32_t CacheSize;
     std::uint32_t VertexCount;
     std::uint32_t Cursor;    // vertices below it have no triangle left
-    std::uint32_t* FirstUse; // vertices in order of first use, or null
+    std::uint32_t* FirstUse; // vertices in order of first use
 };
 
 // Triangle numbers this far apart hold their corners 48 KB apart or more.
@@ -96,7 +96,7 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
             if (clock - state.Stamp > run.CacheSize)
             {
                 // Stamps start at 0, below every clock value: never loaded before.
-                if (state.Stamp == 0 && firstUse != nullptr)
+                if (state.Stamp == 0)
                 {
                     *firstUse++ = v;
                 }
@@ -159,7 +159,7 @@ inline std::uint32_t NextFanCentre(Tipsify& run, std::size_t fanStart)
 
 std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                            const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order,
-                           std::uint32_t* firstUse)
+                           std::uint32_t* firstUse, std::uint32_t& usedVertices)
 {
     const std::unique_ptr<VertexState[]> vertices = Uninitialised<VertexState>(vertexCount);
     for (std::uint32_t v = 0; v < vertexCount; ++v)
@@ -192,6 +192,7 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
         order = EmitFan(run, fan, order);
         fan = order != orderEnd ? NextFanCentre(run, fanStart) : None;
     }
+    usedVertices = std::uint32_t(run.FirstUse - firstUse);
     return run.Clock - (cacheSize + 1); // one tick per miss
 }
 } // namespace Steps
