@@ -252,7 +252,7 @@ bool OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>&
     std::vector<std::uint32_t> localOf;
     std::vector<std::uint32_t> toGlobal;
     std::vector<std::uint32_t> groupIndices;
-    std::vector<std::uint32_t> firstUse;
+    std::unique_ptr<std::uint32_t[]> laterFirstUse; // room for any group's vertices
     for (Range& range : plan.Ranges)
     {
         const std::uint32_t* slots = slotFace.empty() ? nullptr : slotFace.data() + range.FaceStart;
@@ -276,13 +276,18 @@ bool OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>&
         {
             return false;
         }
-        firstUse.resize(groupVertices < corners ? groupVertices : corners);
-        const std::uint32_t used = OrderGroup(groupMesh, range.FaceCount, groupVertices, order, firstUse.data());
+        // The first group's first-use order is the beginning of the vertex order.
+        if (next != 0 && laterFirstUse == nullptr)
+        {
+            laterFirstUse = Steps::Uninitialised<std::uint32_t>(vertexCount);
+        }
+        std::uint32_t* firstUse = next == 0 ? plan.VertexOrder.data() : laterFirstUse.get();
+        const std::uint32_t used = OrderGroup(groupMesh, range.FaceCount, groupVertices, order, firstUse);
         if (used == None)
         {
             return false;
         }
-        Steps::RenumberGroup(firstUse.data(), used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
+        Steps::RenumberGroup(firstUse, used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
         ToMeshFaces(slots, range.FaceStart, range.FaceCount, order);
     }
     return true;

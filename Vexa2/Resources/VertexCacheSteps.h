@@ -65,7 +65,7 @@ std::uint32_t FirstUse(const std::uint32_t* indices, const std::uint32_t* order,
 // Vertices renumbered by first use in the new face order, group by group in the order of
 // plan.Ranges: StartRenumbering, then RenumberGroup for each range with that group's vertices
 // in first-use order (toGlobal maps them to the mesh's numbers; null when they are the mesh's
-// already; firstUse may be plan.VertexOrder itself when one group holds every face), then
+// already; firstUse may be plan.VertexOrder itself while no vertex is numbered yet), then
 // FinishRenumbering, which puts the vertices no face uses last, in their old order. Each range
 // gets the span of new vertex numbers its group uses, as D3DX's attribute table gives it.
 void StartRenumbering(std::uint32_t vertexCount, Plan& plan);
