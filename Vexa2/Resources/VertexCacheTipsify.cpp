@@ -120,6 +120,29 @@ inline std::uint32_t NextInInputOrder(Tipsify& run)
     return run.Cursor < run.VertexCount ? run.Cursor : None;
 }
 
+// The dead end put last that still has triangles, taken off with those above it; None when
+// no dead end has any left.
+inline std::uint32_t PopDeadEnd(Tipsify& run)
+{
+    const std::uint32_t* deadEnds = run.DeadEnds;
+    const VertexState* vertices = run.Vertices;
+    std::size_t count = run.DeadEndCount;
+    // By the time they are looked at most are done: passed four at a time while all four are.
+    while (count >= 4 && (vertices[deadEnds[count - 1]].Live | vertices[deadEnds[count - 2]].Live |
+                          vertices[deadEnds[count - 3]].Live | vertices[deadEnds[count - 4]].Live) == 0)
+    {
+        count -= 4;
+    }
+    std::uint32_t next = None;
+    while (next == None && count > 0)
+    {
+        const std::uint32_t v = deadEnds[--count];
+        next = vertices[v].Live > 0 ? v : None;
+    }
+    run.DeadEndCount = count;
+    return next;
+}
+
 // Among the vertices of the fan just emitted, the oldest one whose whole remaining fan would
 // still find it in the cache; failing that any with triangles left; failing that the most
 // recently used vertex that has; failing that the first in input numbering.
@@ -146,13 +169,13 @@ inline std::uint32_t NextFanCentre(Tipsify& run, std::size_t fanStart)
             next = v;
         }
     }
-    // With none chosen, every vertex of this fan is done: the dead ends go on below them.
-    run.DeadEndCount = next == None ? fanStart : run.DeadEndCount;
-    while (next == None && run.DeadEndCount > 0)
+    if (next != None)
     {
-        const std::uint32_t v = run.DeadEnds[--run.DeadEndCount];
-        next = run.Vertices[v].Live > 0 ? v : None;
+        return next;
     }
+    // None chosen: every vertex of this fan is done; the dead ends go on below them.
+    run.DeadEndCount = fanStart;
+    next = PopDeadEnd(run);
     return next != None ? next : NextInInputOrder(run);
 }
 } // namespace
