@@ -167,6 +167,8 @@ inline std::uint32_t NextFanCentre(Tipsify& run, std::size_t fanStart)
         {
             nextPriority = priority;
             next = v;
+            // Likely the next fan: its list is asked for while the others are looked at.
+            Prefetch(run.Triangles + run.Offsets[v]);
         }
     }
     if (next != None)
