@@ -43,8 +43,10 @@ struct Tipsify
     std::uint32_t* FirstUse; // vertices in order of first use
 };
 
-// Triangle numbers this far apart hold their corners 48 KB apart or more.
-const std::uint32_t ScatteredTriangles = 4096;
+// Triangle numbers this far apart hold their corners 12 KB apart or more: a mesh laid out in
+// long rows or rings (the lizard's body) has such neighbours, not only one whose faces came
+// scattered.
+const std::uint32_t ScatteredTriangles = 1024;
 
 // A hint that memory is about to be read (SSE, on every x86 and x64 compiler); no effect on results.
 inline void Prefetch(const void* address)
