@@ -115,11 +115,21 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
 // The first vertex in input numbering that has triangles left.
 inline std::uint32_t NextInInputOrder(Tipsify& run)
 {
-    while (run.Cursor < run.VertexCount && run.Vertices[run.Cursor].Live == 0)
+    // Runs of finished or unused vertices (a group over part of the vertex buffer has long
+    // ones) are passed four at a time.
+    const VertexState* vertices = run.Vertices;
+    std::uint32_t cursor = run.Cursor;
+    while (run.VertexCount - cursor >= 4 && (vertices[cursor].Live | vertices[cursor + 1].Live |
+                                             vertices[cursor + 2].Live | vertices[cursor + 3].Live) == 0)
     {
-        ++run.Cursor;
+        cursor += 4;
     }
-    return run.Cursor < run.VertexCount ? run.Cursor : None;
+    while (cursor < run.VertexCount && vertices[cursor].Live == 0)
+    {
+        ++cursor;
+    }
+    run.Cursor = cursor;
+    return cursor < run.VertexCount ? cursor : None;
 }
 
 // The dead end put last that still has triangles, taken off with those above it; None when
