@@ -147,8 +147,9 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
 
     // Keep the order that misses least; the input order stands only where it misses less
     // (on a tie the fan order is kept: it has its first-use order at hand).
+    std::uint32_t usedVertices = 0;
     const std::uint32_t fanMisses =
-        Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order, firstUse);
+        Steps::TipsifyOrder(indices, faceCount, vertexCount, around, TargetFifoSize, order, firstUse, usedVertices);
     // A mesh ordered before may get its own order back: then there is nothing to compare.
     std::uint32_t same = 0;
     while (same < faceCount && order[same] == same)
@@ -158,7 +159,7 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     const std::uint32_t inputMisses =
         same == faceCount
             ? fanMisses
-            : CountInputMisses(indices, faceCount, vertexCount, around.UsedVertices, TargetFifoSize, fanMisses);
+            : CountInputMisses(indices, faceCount, vertexCount, usedVertices, TargetFifoSize, fanMisses);
     std::uint32_t misses = fanMisses;
     bool fanOrder = true;
     if (inputMisses < fanMisses)
@@ -172,7 +173,7 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     }
 
     // Only where the fan order is clearly short of the floor may the scoring method win.
-    if (double(fanMisses) > GoodEnoughRatio * double(around.UsedVertices))
+    if (double(fanMisses) > GoodEnoughRatio * double(usedVertices))
     {
         const std::unique_ptr<std::uint32_t[]> scored = Steps::Uninitialised<std::uint32_t>(faceCount);
         Steps::ForsythOrder(indices, faceCount, vertexCount, around, scored.get());
@@ -185,7 +186,7 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
             }
         }
     }
-    return fanOrder ? around.UsedVertices : Steps::FirstUse(indices, order, faceCount, vertexCount, firstUse);
+    return fanOrder ? usedVertices : Steps::FirstUse(indices, order, faceCount, vertexCount, firstUse);
 }
 
 // The faces slotFace[0] to slotFace[count - 1] (first to first + count - 1 when slotFace is null)
@@ -223,6 +224,26 @@ std::uint32_t ExtractGroup(const std::uint32_t* indices, const std::uint32_t* sl
     return std::uint32_t(used.size());
 }
 
+// A group's order, in the group's own triangle numbers, turned into the mesh's: through
+// slotFace when the faces were moved, else by the group's first face (nothing to do at 0).
+void ToMeshFaces(const std::uint32_t* slotFace, std::uint32_t first, std::uint32_t count, std::uint32_t* order)
+{
+    if (slotFace != nullptr)
+    {
+        for (std::uint32_t i = 0; i < count; ++i)
+        {
+            order[i] = slotFace[order[i]];
+        }
+    }
+    else if (first != 0)
+    {
+        for (std::uint32_t i = 0; i < count; ++i)
+        {
+            order[i] += first;
+        }
+    }
+}
+
 // Several groups, each ordered on its own, the vertices renumbered group by group from next.
 // False when an index is not below vertexCount.
 bool OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>& slotFace, std::uint32_t vertexCount,
@@ -231,7 +252,7 @@ bool OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>&
     std::vector<std::uint32_t> localOf;
     std::vector<std::uint32_t> toGlobal;
     std::vector<std::uint32_t> groupIndices;
-    std::vector<std::uint32_t> firstUse;
+    std::unique_ptr<std::uint32_t[]> laterFirstUse; // room for any group's vertices
     for (Range& range : plan.Ranges)
     {
         const std::uint32_t* slots = slotFace.empty() ? nullptr : slotFace.data() + range.FaceStart;
@@ -255,17 +276,19 @@ bool OrderGroups(const std::uint32_t* indices, const std::vector<std::uint32_t>&
         {
             return false;
         }
-        firstUse.resize(groupVertices < corners ? groupVertices : corners);
-        const std::uint32_t used = OrderGroup(groupMesh, range.FaceCount, groupVertices, order, firstUse.data());
+        // The first group's first-use order is the beginning of the vertex order.
+        if (next != 0 && laterFirstUse == nullptr)
+        {
+            laterFirstUse = Steps::Uninitialised<std::uint32_t>(vertexCount);
+        }
+        std::uint32_t* firstUse = next == 0 ? plan.VertexOrder.data() : laterFirstUse.get();
+        const std::uint32_t used = OrderGroup(groupMesh, range.FaceCount, groupVertices, order, firstUse);
         if (used == None)
         {
             return false;
         }
-        Steps::RenumberGroup(firstUse.data(), used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
-        for (std::uint32_t i = 0; i < range.FaceCount; ++i)
-        {
-            order[i] = slots != nullptr ? slots[order[i]] : range.FaceStart + order[i];
-        }
+        Steps::RenumberGroup(firstUse, used, inPlace ? nullptr : toGlobal.data(), range, next, plan);
+        ToMeshFaces(slots, range.FaceStart, range.FaceCount, order);
     }
     return true;
 }
@@ -311,13 +334,21 @@ bool Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t f
     {
         return false;
     }
-    UsedVertices = 0;
+    // Two vertices a step, their counts added up before the running sum takes them: the sum
+    // waits on one addition per two vertices, not two per vertex.
     std::uint32_t end = 0;
-    for (std::uint32_t v = 0; v < vertexCount; ++v)
+    std::uint32_t v = 0;
+    for (; v + 1 < vertexCount; v += 2)
     {
-        const std::uint32_t count = Offsets[v] + oddCounts[v];
-        UsedVertices += count != 0 ? 1 : 0;
-        end += count;
+        const std::uint32_t first = Offsets[v] + oddCounts[v];
+        const std::uint32_t both = first + Offsets[v + 1] + oddCounts[v + 1];
+        Offsets[v] = end + first;
+        end += both;
+        Offsets[v + 1] = end;
+    }
+    if (v < vertexCount)
+    {
+        end += Offsets[v] + oddCounts[v];
         Offsets[v] = end;
     }
     const std::size_t cornerCount = std::size_t(faceCount) * 3;

@@ -33,7 +33,6 @@ struct VertexTriangles
 {
     std::vector<std::uint32_t> Offsets; // vertexCount + 1
     std::unique_ptr<std::uint32_t[]> Triangles;
-    std::uint32_t UsedVertices = 0; // vertices with at least one triangle
 
     // False, with the lists unbuilt, when an index is not below vertexCount.
     bool Build(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount);
@@ -47,12 +46,12 @@ void GroupFaces(const std::uint32_t* attributes, std::uint32_t faceCount, std::v
                 std::vector<Range>& ranges);
 
 // Tipsify (Sander, Nehab and Barczak) for a FIFO of cacheSize entries: writes faceCount
-// triangle numbers to order and, unless it is null, the vertices in the order the new face
-// list first uses them to firstUse (around.UsedVertices of them); returns the misses of that
-// FIFO over the new order.
+// triangle numbers to order and the vertices in the order the new face list first uses them
+// to firstUse, their count (the vertices with a triangle) to usedVertices; returns the misses
+// of that FIFO over the new order.
 std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                            const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order,
-                           std::uint32_t* firstUse);
+                           std::uint32_t* firstUse, std::uint32_t& usedVertices);
 
 // Forsyth's scoring order over a modelled LRU cache: writes faceCount triangle numbers to order.
 void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
@@ -66,7 +65,7 @@ std::uint32_t FirstUse(const std::uint32_t* indices, const std::uint32_t* order,
 // Vertices renumbered by first use in the new face order, group by group in the order of
 // plan.Ranges: StartRenumbering, then RenumberGroup for each range with that group's vertices
 // in first-use order (toGlobal maps them to the mesh's numbers; null when they are the mesh's
-// already; firstUse may be plan.VertexOrder itself when one group holds every face), then
+// already; firstUse may be plan.VertexOrder itself while no vertex is numbered yet), then
 // FinishRenumbering, which puts the vertices no face uses last, in their old order. Each range
 // gets the span of new vertex numbers its group uses, as D3DX's attribute table gives it.
 void StartRenumbering(std::uint32_t vertexCount, Plan& plan);

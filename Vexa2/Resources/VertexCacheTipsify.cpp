@@ -40,11 +40,13 @@ struct Tipsify
     std::uint32_t CacheSize;
     std::uint32_t VertexCount;
     std::uint32_t Cursor;    // vertices below it have no triangle left
-    std::uint32_t* FirstUse; // vertices in order of first use, or null
+    std::uint32_t* FirstUse; // vertices in order of first use
 };
 
-// Triangle numbers this far apart hold their corners 48 KB apart or more.
-const std::uint32_t ScatteredTriangles = 4096;
+// Triangle numbers this far apart hold their corners 12 KB apart or more: a mesh laid out in
+// long rows or rings (the lizard's body) has such neighbours, not only one whose faces came
+// scattered.
+const std::uint32_t ScatteredTriangles = 1024;
 
 // A hint that memory is about to be read (SSE, on every x86 and x64 compiler); no effect on results.
 inline void Prefetch(const void* address)
@@ -96,7 +98,7 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
             if (clock - state.Stamp > run.CacheSize)
             {
                 // Stamps start at 0, below every clock value: never loaded before.
-                if (state.Stamp == 0 && firstUse != nullptr)
+                if (state.Stamp == 0)
                 {
                     *firstUse++ = v;
                 }
@@ -113,11 +115,44 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
 // The first vertex in input numbering that has triangles left.
 inline std::uint32_t NextInInputOrder(Tipsify& run)
 {
-    while (run.Cursor < run.VertexCount && run.Vertices[run.Cursor].Live == 0)
+    // Runs of finished or unused vertices (a group over part of the vertex buffer has long
+    // ones) are passed four at a time.
+    const VertexState* vertices = run.Vertices;
+    std::uint32_t cursor = run.Cursor;
+    while (run.VertexCount - cursor >= 4 && (vertices[cursor].Live | vertices[cursor + 1].Live |
+                                             vertices[cursor + 2].Live | vertices[cursor + 3].Live) == 0)
     {
-        ++run.Cursor;
+        cursor += 4;
     }
-    return run.Cursor < run.VertexCount ? run.Cursor : None;
+    while (cursor < run.VertexCount && vertices[cursor].Live == 0)
+    {
+        ++cursor;
+    }
+    run.Cursor = cursor;
+    return cursor < run.VertexCount ? cursor : None;
+}
+
+// The dead end put last that still has triangles, taken off with those above it; None when
+// no dead end has any left.
+inline std::uint32_t PopDeadEnd(Tipsify& run)
+{
+    const std::uint32_t* deadEnds = run.DeadEnds;
+    const VertexState* vertices = run.Vertices;
+    std::size_t count = run.DeadEndCount;
+    // By the time they are looked at most are done: passed four at a time while all four are.
+    while (count >= 4 && (vertices[deadEnds[count - 1]].Live | vertices[deadEnds[count - 2]].Live |
+                          vertices[deadEnds[count - 3]].Live | vertices[deadEnds[count - 4]].Live) == 0)
+    {
+        count -= 4;
+    }
+    std::uint32_t next = None;
+    while (next == None && count > 0)
+    {
+        const std::uint32_t v = deadEnds[--count];
+        next = vertices[v].Live > 0 ? v : None;
+    }
+    run.DeadEndCount = count;
+    return next;
 }
 
 // Among the vertices of the fan just emitted, the oldest one whose whole remaining fan would
@@ -144,22 +179,24 @@ inline std::uint32_t NextFanCentre(Tipsify& run, std::size_t fanStart)
         {
             nextPriority = priority;
             next = v;
+            // Likely the next fan: its list is asked for while the others are looked at.
+            Prefetch(run.Triangles + run.Offsets[v]);
         }
     }
-    // With none chosen, every vertex of this fan is done: the dead ends go on below them.
-    run.DeadEndCount = next == None ? fanStart : run.DeadEndCount;
-    while (next == None && run.DeadEndCount > 0)
+    if (next != None)
     {
-        const std::uint32_t v = run.DeadEnds[--run.DeadEndCount];
-        next = run.Vertices[v].Live > 0 ? v : None;
+        return next;
     }
+    // None chosen: every vertex of this fan is done; the dead ends go on below them.
+    run.DeadEndCount = fanStart;
+    next = PopDeadEnd(run);
     return next != None ? next : NextInInputOrder(run);
 }
 } // namespace
 
 std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                            const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order,
-                           std::uint32_t* firstUse)
+                           std::uint32_t* firstUse, std::uint32_t& usedVertices)
 {
     const std::unique_ptr<VertexState[]> vertices = Uninitialised<VertexState>(vertexCount);
     for (std::uint32_t v = 0; v < vertexCount; ++v)
@@ -183,12 +220,16 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
                    vertexCount,
                    0,
                    firstUse};
-    for (std::uint32_t fan = NextInInputOrder(run); fan != None;)
+    // Once every triangle is out there is no next fan to look for: the search would only
+    // drain the dead ends and walk the vertices left to the end of the numbering.
+    const std::uint32_t* orderEnd = order + faceCount;
+    for (std::uint32_t fan = NextInInputOrder(run); order != orderEnd;)
     {
         const std::size_t fanStart = run.DeadEndCount;
         order = EmitFan(run, fan, order);
-        fan = NextFanCentre(run, fanStart);
+        fan = order != orderEnd ? NextFanCentre(run, fanStart) : None;
     }
+    usedVertices = std::uint32_t(run.FirstUse - firstUse);
     return run.Clock - (cacheSize + 1); // one tick per miss
 }
 } // namespace Steps
