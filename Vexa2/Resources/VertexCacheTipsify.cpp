@@ -221,9 +221,10 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
                    0,
                    firstUse};
     // Once every triangle is out there is no next fan to look for: the search would only
-    // drain the dead ends and walk the vertices left to the end of the numbering.
+    // drain the dead ends and walk the vertices left to the end of the numbering. The loop
+    // still stops on no fan, so that a fan is never looked up past the vertices.
     const std::uint32_t* orderEnd = order + faceCount;
-    for (std::uint32_t fan = NextInInputOrder(run); order != orderEnd;)
+    for (std::uint32_t fan = NextInInputOrder(run); fan != None;)
     {
         const std::size_t fanStart = run.DeadEndCount;
         order = EmitFan(run, fan, order);
