@@ -12,17 +12,25 @@ probe=$vexa_probe_32bit
 
 case "${1:-}" in
 "")
-    if vexa_can_run_32bit; then
-        echo "platform: x86 (Win32: this host runs 32-bit programs; ./vexa.sh <command> x64 forces x64)" >&2
-        echo x86
-    else
+    if ! vexa_can_run_32bit; then
         echo "platform: x64 (this host cannot run 32-bit programs: $probe does not start)" >&2
         echo x64
+    elif [ ! -x "$vexa_wine32" ]; then
+        echo "platform: x64 (32-bit Wine is not installed: $vexa_wine32 is missing)" >&2
+        echo x64
+    else
+        echo "platform: x86 (Win32: this host runs 32-bit programs; ./vexa.sh <command> x64 forces x64)" >&2
+        echo x86
     fi
     ;;
 x86)
     if ! vexa_can_run_32bit; then
         echo "vexa: x86 cannot run on this host: it refuses 32-bit programs ($probe does not start)." \
+             "Use x64, or leave the platform out to have it chosen." >&2
+        exit 1
+    fi
+    if [ ! -x "$vexa_wine32" ]; then
+        echo "vexa: x86 cannot run on this host: 32-bit Wine is not installed ($vexa_wine32 is missing)." \
              "Use x64, or leave the platform out to have it chosen." >&2
         exit 1
     fi

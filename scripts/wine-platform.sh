@@ -18,6 +18,9 @@ vexa_probe_32bit=${VEXA_PROBE_32BIT:-/usr/lib/i386-linux-gnu/ld-linux.so.2}
 vexa_can_run_32bit() {
     [ -e "$vexa_probe_32bit" ] && "$vexa_probe_32bit" --help >/dev/null 2>&1
 }
+# Win32 programs also need the 32-bit Wine (package wine32:i386), which a host may lack although
+# its kernel runs 32-bit programs: scripts/setup.sh says so when it cannot install it.
+vexa_wine32=${VEXA_WINE32:-/usr/lib/wine/wine}
 
 # Fails with the cause and the fix when the platform's Wine cannot start programs here.
 vexa_check_wine() {

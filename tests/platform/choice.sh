@@ -17,10 +17,16 @@ expect() { # <what> <expected> <actual>
     [ "$2" = "$3" ] || { echo "FAIL: $1: expected \"$2\", got \"$3\"" >&2; exit 1; }
 }
 
-chosen=$(VEXA_PROBE_32BIT=$runs "$root/scripts/choose-platform.sh" 2>"$scratch/said")
+chosen=$(VEXA_PROBE_32BIT=$runs VEXA_WINE32=$runs "$root/scripts/choose-platform.sh" 2>"$scratch/said")
 expect "choice where 32-bit programs start" x86 "$chosen"
 expect "reason" "platform: x86 (Win32: this host runs 32-bit programs; ./vexa.sh <command> x64 forces x64)" \
     "$(cat "$scratch/said")"
+
+chosen=$(VEXA_PROBE_32BIT=$runs VEXA_WINE32=$scratch/wine "$root/scripts/choose-platform.sh" 2>"$scratch/said")
+expect "choice without 32-bit Wine" x64 "$chosen"
+expect "reason" "platform: x64 (32-bit Wine is not installed: $scratch/wine is missing)" "$(cat "$scratch/said")"
+VEXA_PROBE_32BIT=$runs VEXA_WINE32=$scratch/wine "$root/scripts/choose-platform.sh" x86 >/dev/null 2>&1
+expect "exit code of x86 forced without 32-bit Wine" 1 "$?"
 
 chosen=$(VEXA_PROBE_32BIT=$refused "$root/scripts/choose-platform.sh" 2>"$scratch/said")
 expect "choice where they cannot" x64 "$chosen"
