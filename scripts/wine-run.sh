@@ -4,6 +4,7 @@
 # DISPLAY is whatever the caller set.
 #   wine-run.sh <program.exe> [arguments...]
 #   wine-run.sh --server [wineserver arguments...]   the prefix's wineserver (-k, -w)
+#   wine-run.sh --prefix                              creates the prefix now (the build does)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${VEXA_WINEPREFIX:?VEXA_WINEPREFIX must name the build prefix}
@@ -15,6 +16,9 @@ if [ "${1:-}" = --server ]; then
     exec "$WINESERVER" "$@"
 fi
 vexa_check_wine
+if [ "${1:-}" = --prefix ]; then
+    exec "$here/wine-prefix.sh" "$WINEPREFIX"
+fi
 # A windowed program (PE subsystem 2) cannot start without an X display.
 if [ -z "${DISPLAY:-}" ] && [ -f "${1:-}" ]; then
     pe=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')

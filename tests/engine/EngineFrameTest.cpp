@@ -1,5 +1,6 @@
 // One frame of the engine and its shut-down, against fakes (no window involved).
 #include "EngineTestSupport.h"
+#include "tests/support/FreshEngine.h"
 #include "tests/support/LogCapture.h"
 #include "Vexa2/Engine/vEngine.h"
 
@@ -16,6 +17,7 @@ protected:
         Vexa::Config config = {0, 0, D3DFMT_X8R8G8B8, false, false, 800, 600};
         ASSERT_EQ(Engine.Graphics.Init(config, nullptr), 0);
         ASSERT_EQ(Engine.Input.InitVInput(), 0);
+        StartFromAFreshProcessState(Engine);
         Engine.Graphics.CurrentScreen = &Screen;
         Fake::Journal().clear();
     }

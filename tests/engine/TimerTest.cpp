@@ -1,4 +1,4 @@
-// Frame timer arithmetic with a controlled clock, and the real clocks' first tick.
+// Frame timer arithmetic with a controlled clock (the real clocks' first tick: FirstTickTest.cpp).
 #include "Vexa2/Engine/vTimer.h"
 
 #include <gtest/gtest.h>
@@ -108,21 +108,4 @@ TEST(Timer, MillisecondsUseTheTickUnitsAndSurviveTheTickCountWrap)
     // Below the tick resolution a frame measures 0.
     timer.AdvanceMilliseconds(0x00000010u + 1000u);
     EXPECT_EQ(timer.ElapsedSeconds, 0.0);
-}
-
-TEST(Timer, FirstRealTickMeasuresAlmostNothingAndNoRate)
-{
-    Vexa::Timer timer;
-    ASSERT_TRUE(timer.HasPerformanceCounter);
-    timer.TickPerformanceCounter();
-    EXPECT_LT(timer.ElapsedSeconds, 1.0);
-    EXPECT_EQ(timer.FrameCount, 1u);
-    EXPECT_EQ(timer.FramesPerSecond, 0u);
-
-    Vexa::Timer ticks;
-    ticks.TickMilliseconds();
-    EXPECT_LT(ticks.ElapsedSeconds, 1.0);
-    EXPECT_EQ(ticks.FrameCount, 1u);
-    EXPECT_EQ(ticks.FramesPerSecond, 0u);
-    EXPECT_NE(ticks.LastCount, 0u);
 }

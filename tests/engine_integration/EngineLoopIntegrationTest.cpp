@@ -1,5 +1,5 @@
 // The global engine started the way the program starts it, on Wine's real window and device.
-// Each case runs in its own process (CTest lists them one by one): the engine is a global.
+// The engine is a global: the fixture puts its process-wide state back before each case.
 #include "RealDevice.h"
 
 #include "tests/support/LogCapture.h"
@@ -23,6 +23,12 @@ void StartEngine(Vexa::Config config)
 // Sees whether a window is ever shown (WM_SHOWWINDOW with TRUE) before passing messages on.
 struct ShowWatch
 {
+    static void Install(HWND window)
+    {
+        Shown = false;
+        Original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ShowWatch::Proc)));
+    }
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (message == WM_SHOWWINDOW && wParam != FALSE)
@@ -36,7 +42,11 @@ WNDPROC ShowWatch::Original = nullptr;
 bool ShowWatch::Shown = false;
 } // namespace
 
-TEST(EngineOnWine, FramesWithoutScreenClearAndPresent)
+class EngineOnWine : public RealDevice::EngineCase
+{
+};
+
+TEST_F(EngineOnWine, FramesWithoutScreenClearAndPresent)
 {
     LogCapture log;
     ASSERT_NO_FATAL_FAILURE(StartEngine(Vexa::StartupConfig()));
@@ -89,15 +99,14 @@ TEST(EngineOnWine, FramesWithoutScreenClearAndPresent)
     EXPECT_TRUE(log.Entries().empty());
 }
 
-TEST(EngineOnWine, RunDrivesTheScreenFromLoadToRelease)
+TEST_F(EngineOnWine, RunDrivesTheScreenFromLoadToRelease)
 {
     LogCapture log;
     ASSERT_NO_FATAL_FAILURE(StartEngine(Vexa::StartupConfig()));
     const HWND window = TheEngine.MainWindow;
     RecordingScreen screen;
     TheEngine.Graphics.CurrentScreen = &screen;
-    ShowWatch::Original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ShowWatch::Proc)));
+    ShowWatch::Install(window);
 
     bool visibleWhileRunning = false;
     int rendersBeforeClose = 0;
@@ -125,7 +134,7 @@ TEST(EngineOnWine, RunDrivesTheScreenFromLoadToRelease)
     EXPECT_TRUE(log.Entries().empty());
 }
 
-TEST(EngineOnWine, FailingScreenLoadShutsDownWithoutShowingTheWindow)
+TEST_F(EngineOnWine, FailingScreenLoadShutsDownWithoutShowingTheWindow)
 {
     LogCapture log;
     ASSERT_NO_FATAL_FAILURE(StartEngine(Vexa::StartupConfig()));
@@ -135,8 +144,7 @@ TEST(EngineOnWine, FailingScreenLoadShutsDownWithoutShowingTheWindow)
     bool windowAtRelease = false;
     screen.ReleaseHook = [&](RecordingScreen&) { windowAtRelease = IsWindow(window) != FALSE; };
     TheEngine.Graphics.CurrentScreen = &screen;
-    ShowWatch::Original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ShowWatch::Proc)));
+    ShowWatch::Install(window);
 
     EXPECT_EQ(TheEngine.Run(), Vexa::StatusScreenLoadFailed);
     EXPECT_FALSE(ShowWatch::Shown);
@@ -152,7 +160,7 @@ TEST(EngineOnWine, FailingScreenLoadShutsDownWithoutShowingTheWindow)
                            L"\"IScreen::OnLoad()\" returned an error. Error Code: 0x1");
 }
 
-TEST(EngineOnWine, WithoutFocusFramesGoOnButNothingIsDrawn)
+TEST_F(EngineOnWine, WithoutFocusFramesGoOnButNothingIsDrawn)
 {
     LogCapture log;
     ASSERT_NO_FATAL_FAILURE(StartEngine(Vexa::StartupConfig()));

@@ -100,7 +100,11 @@ void ExpectClearedBackBuffer(UINT width, UINT height)
 }
 } // namespace
 
-TEST(LostDevice, DeactivationLosesTheDeviceAndFrameResetsIt)
+class LostDevice : public RealDevice::EngineCase
+{
+};
+
+TEST_F(LostDevice, DeactivationLosesTheDeviceAndFrameResetsIt)
 {
     Watchdog watchdog(60000);
     LogCapture log;
@@ -136,7 +140,7 @@ TEST(LostDevice, DeactivationLosesTheDeviceAndFrameResetsIt)
     EXPECT_TRUE(log.Entries().empty());
 }
 
-TEST(LostDevice, ResetWaitsUntilTheLossEnds)
+TEST_F(LostDevice, ResetWaitsUntilTheLossEnds)
 {
     Watchdog watchdog(60000);
     LogCapture log;
@@ -163,7 +167,7 @@ TEST(LostDevice, ResetWaitsUntilTheLossEnds)
     EXPECT_TRUE(log.Entries().empty());
 }
 
-TEST(LostDevice, AnotherProgramTakingTheForegroundIsSurvived)
+TEST_F(LostDevice, AnotherProgramTakingTheForegroundIsSurvived)
 {
     Watchdog watchdog(60000);
     LogCapture log;

@@ -2,7 +2,10 @@
 // Helpers for tests that run the engine against Wine's real Direct3D 9.
 #include "Vexa2/Engine/vConfig.h"
 #include "Vexa2/Engine/vIScreen.h"
+#include "tests/support/FreshEngine.h"
 #include "tests/support/TestDevice.h" // RefCount
+
+#include <gtest/gtest.h>
 
 #include <windows.h>
 #include <d3d9.h>
@@ -79,4 +82,18 @@ bool StartFocusThief(DWORD showMilliseconds, PROCESS_INFORMATION& process);
 
 // Counts the entries of `events` equal to `name`.
 int Count(const std::vector<std::string>& events, const std::string& name);
+
+// Cases on the global engine share its process: each starts from a fresh process's state, and
+// leaves neither its screen nor, when it stopped half-way, a window or device behind.
+class EngineCase : public ::testing::Test
+{
+protected:
+    void SetUp() override { StartFromAFreshProcessState(Vexa::TheEngine); }
+    void TearDown() override
+    {
+        Vexa::TheEngine.Graphics.CurrentScreen = nullptr;
+        if (IsWindow(Vexa::TheEngine.MainWindow))
+            Vexa::TheEngine.Shutdown();
+    }
+};
 } // namespace RealDevice

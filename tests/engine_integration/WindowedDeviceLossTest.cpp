@@ -62,7 +62,11 @@ void StartEngine()
 }
 } // namespace
 
-TEST(WindowedDeviceLoss, ScreenThatReleasesItsBufferIsResetAndDrawingGoesOn)
+class WindowedDeviceLoss : public RealDevice::EngineCase
+{
+};
+
+TEST_F(WindowedDeviceLoss, ScreenThatReleasesItsBufferIsResetAndDrawingGoesOn)
 {
     LogCapture log;
     ASSERT_NO_FATAL_FAILURE(StartEngine());
@@ -104,7 +108,7 @@ TEST(WindowedDeviceLoss, ScreenThatReleasesItsBufferIsResetAndDrawingGoesOn)
     EXPECT_TRUE(log.Entries().empty());
 }
 
-TEST(WindowedDeviceLoss, FailedResetShutsTheEngineDownOnceAndLogsIt)
+TEST_F(WindowedDeviceLoss, FailedResetShutsTheEngineDownOnceAndLogsIt)
 {
     LogCapture log;
     ASSERT_NO_FATAL_FAILURE(StartEngine());
