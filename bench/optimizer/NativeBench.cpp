@@ -9,8 +9,8 @@
 // there ours spends more time to miss less, so they are left out of the speed ratio.
 #include "tools/AssetGenerator/Models.h"
 #include "Vexa2/Resources/VertexCache.h"
-#include "tests/vertexcache/CacheAnalysis.h"
-#include "tests/vertexcache/MeshMaker.h"
+#include "testkit/CacheAnalysis.h"
+#include "testkit/MeshMaker.h"
 
 #include <meshoptimizer.h>
 

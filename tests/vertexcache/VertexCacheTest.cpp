@@ -1,8 +1,8 @@
 // The vertex-cache optimiser: plans are valid reorderings (faces, vertices, attribute groups),
 // adjacency follows the new face order, the miss-ratio simulation is exact, and the new order
 // never misses more than the input order.
-#include "CacheAnalysis.h"
-#include "MeshMaker.h"
+#include "testkit/CacheAnalysis.h"
+#include "testkit/MeshMaker.h"
 #include "Vexa2/Resources/VertexCache.h"
 
 #include <gtest/gtest.h>
