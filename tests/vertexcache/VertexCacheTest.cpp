@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
+#include <new>
 #include <random>
 #include <set>
 #include <string>
@@ -23,6 +25,9 @@ using VertexCache::Range;
 namespace
 {
 const std::uint32_t NoFace = 0xFFFFFFFFu;
+
+// A request of exactly this many bytes through operator new fails (0: none does).
+std::size_t RefusedNewSize = 0;
 
 std::uint32_t FaceCount(const Indices& indices)
 {
@@ -148,6 +153,25 @@ std::vector<NamedMesh> MeshSet()
     return meshes;
 }
 } // namespace
+
+void* operator new(std::size_t size)
+{
+    if (RefusedNewSize != 0 && size == RefusedNewSize)
+        throw std::bad_alloc();
+    if (void* block = std::malloc(size ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept
+{
+    std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept
+{
+    std::free(block);
+}
 
 // --- Plan structure ----------------------------------------------------------------------
 
@@ -384,9 +408,17 @@ TEST(VertexCacheAdjacency, MovesRowsAndKeepsEntriesThatNameNoFace)
     Plan plan;
     plan.FaceOrder = {2, 0, 1};
     std::vector<std::uint32_t> adjacency = {1, NoFace, 2, 0, 2, NoFace, 1, 0, 77};
-    VertexCache::RemapAdjacency(plan, adjacency.data());
+    EXPECT_TRUE(VertexCache::RemapAdjacency(plan, adjacency.data()));
     // Old face 2 is new 0, old 0 is new 1, old 1 is new 2; 77 names no face and stays.
     EXPECT_EQ(adjacency, (std::vector<std::uint32_t>{2, 1, 77, 2, NoFace, 0, 1, 0, NoFace}));
+
+    // Without memory for its copy of the rows, it says so and leaves the array as it was.
+    const std::vector<std::uint32_t> before = adjacency;
+    RefusedNewSize = before.size() * sizeof(std::uint32_t);
+    const bool remapped = VertexCache::RemapAdjacency(plan, adjacency.data());
+    RefusedNewSize = 0;
+    EXPECT_FALSE(remapped);
+    EXPECT_EQ(adjacency, before);
 }
 
 // --- Miss ratio simulation -----------------------------------------------------------------
