@@ -52,7 +52,7 @@ class Forsyth
 {
 public:
     Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-            const VertexTriangles& around);
+            VertexTriangles& around);
     void Run(std::uint32_t* order);
 
 private:
@@ -67,7 +67,7 @@ private:
     // Each vertex's triangles, its live ones first; a triangle is listed once per corner, as
     // 4 * triangle + k for its corner k, so that the corner of an entry is known at once
     // (a plan holds fewer than 2^30 faces: it fits in 32 bits).
-    std::vector<std::uint32_t> m_triangles;
+    std::uint32_t* m_triangles; // the lists of `around`, rewritten in place
     std::vector<std::uint32_t> m_position; // corner (3 * triangle + k) -> its place in its vertex's list
     std::vector<std::uint32_t> m_live;     // vertex -> corners not yet emitted
     std::vector<float> m_score;            // vertex -> current score
@@ -82,21 +82,30 @@ private:
 };
 
 Forsyth::Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                 const VertexTriangles& around)
+                 VertexTriangles& around)
     : m_indices(indices), m_faceCount(faceCount), m_offsets(around.Offsets.data()),
-      m_triangles(std::size_t(faceCount) * 3), m_position(std::size_t(faceCount) * 3), m_live(vertexCount),
+      m_triangles(around.Triangles.get()), m_position(std::size_t(faceCount) * 3), m_live(vertexCount),
       m_score(vertexCount), m_emitted(faceCount, 0), m_place(vertexCount, -1)
 {
-    std::vector<std::uint32_t> fill(around.Offsets.begin(), around.Offsets.end() - 1);
-    for (std::size_t c = 0; c < m_triangles.size(); ++c)
-    {
-        const std::uint32_t place = fill[indices[c]]++;
-        m_triangles[place] = std::uint32_t(c / 3 * 4 + c % 3);
-        m_position[c] = place - m_offsets[indices[c]];
-    }
     for (std::uint32_t v = 0; v < vertexCount; ++v)
     {
-        m_live[v] = around.Count(v);
+        // The list is ascending: a triangle that uses v twice comes twice in a row, its
+        // second entry for the next corner that is v.
+        std::uint32_t* list = m_triangles + m_offsets[v];
+        const std::uint32_t count = around.Count(v);
+        for (std::uint32_t j = 0; j < count; ++j)
+        {
+            const std::uint32_t t = list[j];
+            const std::uint32_t* corners = indices + std::size_t(t) * 3;
+            std::uint32_t k = j > 0 && list[j - 1] >> 2 == t ? (list[j - 1] & 3) + 1 : 0;
+            while (corners[k] != v)
+            {
+                ++k;
+            }
+            list[j] = t * 4 + k;
+            m_position[std::size_t(t) * 3 + k] = j;
+        }
+        m_live[v] = count;
         m_score[v] = Tables.Score(-1, m_live[v]);
     }
 }
@@ -131,7 +140,7 @@ void Forsyth::Remove(std::uint32_t triangle)
     for (std::size_t c = std::size_t(triangle) * 3; c < std::size_t(triangle) * 3 + 3; ++c)
     {
         const std::uint32_t v = m_indices[c];
-        std::uint32_t* list = m_triangles.data() + m_offsets[v];
+        std::uint32_t* list = m_triangles + m_offsets[v];
         const std::uint32_t last = --m_live[v];
         const std::uint32_t here = m_position[c];
         const std::uint32_t moved = list[last];
@@ -225,7 +234,7 @@ std::uint32_t Forsyth::PickBest()
     for (int i = 0; i < m_cacheSize; ++i)
     {
         const std::uint32_t v = m_cacheVertex[i];
-        const std::uint32_t* list = m_triangles.data() + m_offsets[v];
+        const std::uint32_t* list = m_triangles + m_offsets[v];
         const std::uint32_t count = m_live[v] < MaxCandidates ? m_live[v] : MaxCandidates;
         for (std::uint32_t j = 0; j < count; ++j)
         {
@@ -244,7 +253,7 @@ std::uint32_t Forsyth::PickBest()
 } // namespace
 
 void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                  const VertexTriangles& around, std::uint32_t* order)
+                  VertexTriangles& around, std::uint32_t* order)
 {
     Forsyth forsyth(indices, faceCount, vertexCount, around);
     forsyth.Run(order);
