@@ -2,8 +2,10 @@
 // `name: value` lines: miss ratios (FIFO of 16 and 32 entries) of the input order, of ours, of
 // meshopt_optimizeVertexCache and of meshopt_optimizeVertexCacheFifo, ordering speed of each,
 // and the worst ratios of ours against meshopt_optimizeVertexCacheFifo over the meshes.
-// Speed is the best processor time of many runs, the methods taking turns, in five rounds:
-// each ratio is also taken round by round, and its spread over the rounds (max/min) printed.
+// Speed is the best processor time of many runs, the methods taking turns, in five rounds.
+// Speed ratios are medians of the ratios of runs taken in turn (one of each method, close in
+// time, so under the same load), over all rounds; each is also taken round by round, and its
+// spread over the rounds (max/min) printed.
 // A (mesh, cache size) pair is behind meshoptimizer when our miss ratio is above the better
 // of its two methods', or our speed below that of the method that gives it (the FIFO method
 // wherever it is within 1 % of the better ratio: it is the fast one).
@@ -86,9 +88,11 @@ const int Rounds = 5;
 // machine may be busy with other work; processor time ignores waiting, the best run the rest).
 struct Timing
 {
+    explicit Timing(std::function<void()> run) : Run(std::move(run)) {}
+
     std::function<void()> Run;
     double Best[Rounds] = {};
-    double Total = 0.0;
+    std::vector<double> Times[Rounds]; // every run's, in turn order
     int Runs = 0;
     bool Slow = false; // one run took a second: it is not repeated
 
@@ -121,6 +125,7 @@ void TimeTogether(std::vector<Timing*> timings)
                 const double took = CpuSeconds() - start;
                 double& best = timing.Best[round];
                 best = runs[i] == 0 || took < best ? took : best;
+                timing.Times[round].push_back(took);
                 seconds[i] += took;
                 ++runs[i];
                 ++timing.Runs;
@@ -128,7 +133,7 @@ void TimeTogether(std::vector<Timing*> timings)
                 any = true;
             }
         }
-        // A slow method's one run stands for every round.
+        // A slow method's one run stands for every round's best.
         for (std::size_t i = 0; i < timings.size(); ++i)
             if (runs[i] == 0)
                 timings[i]->Best[round] = timings[i]->Best[0];
@@ -143,16 +148,37 @@ double Acmr(const Indices& indices, std::uint32_t cacheSize)
 struct Result
 {
     Indices Ordered;
-    double Mtris;         // from the best run of all rounds
-    double Round[Rounds]; // from each round's best run
+    double Mtris; // from the best run of all rounds
+    double Best;  // that run's seconds
+    std::vector<double> Times[Rounds];
 };
 
 Result Timed(Indices ordered, double faceCount, const Timing& timing)
 {
-    Result result = {std::move(ordered), faceCount / 1e6 / timing.Overall(), {}};
+    Result result = {std::move(ordered), faceCount / 1e6 / timing.Overall(), timing.Overall(), {}};
     for (int r = 0; r < Rounds; ++r)
-        result.Round[r] = faceCount / 1e6 / timing.Best[r];
+        result.Times[r] = timing.Times[r];
     return result;
+}
+
+// How many times faster `ours` ran than `rival`: the median over the runs taken in turn, in
+// one round or (round -1) in all. A method run once in all (too slow to repeat) stands with
+// that run against each of the other's.
+double SpeedRatio(const Result& ours, const Result& rival, int round)
+{
+    std::vector<double> ratios;
+    for (int r = round < 0 ? 0 : round; r < (round < 0 ? Rounds : round + 1); ++r)
+    {
+        for (std::size_t i = 0; i < ours.Times[r].size(); ++i)
+        {
+            const bool paired = i < rival.Times[r].size();
+            if (paired || rival.Times[r].empty())
+                ratios.push_back((paired ? rival.Times[r][i] : rival.Best) / ours.Times[r][i]);
+        }
+    }
+    std::sort(ratios.begin(), ratios.end());
+    const std::size_t n = ratios.size();
+    return n == 0 ? 0.0 : n % 2 ? ratios[n / 2] : (ratios[n / 2 - 1] + ratios[n / 2]) / 2;
 }
 
 struct Results
@@ -181,16 +207,16 @@ Results RunAll(const BenchMesh& mesh)
     bool built = true;
     Indices meshopt(mesh.Faces.size());
     Indices fifo(mesh.Faces.size());
-    Timing ours = {[&] {
+    Timing ours{[&] {
         built = VertexCache::BuildPlan(mesh.Faces.data(), mesh.Attributes.data(), faceCount, mesh.VertexCount, plan) &&
                 built;
     }};
-    Timing scoring = {[&] {
+    Timing scoring{[&] {
         for (const auto& span : spans)
             meshopt_optimizeVertexCache(meshopt.data() + span.first * 3, mesh.Faces.data() + span.first * 3,
                                         span.second * 3, mesh.VertexCount);
     }};
-    Timing fan = {[&] {
+    Timing fan{[&] {
         for (const auto& span : spans)
             meshopt_optimizeVertexCacheFifo(fifo.data() + span.first * 3, mesh.Faces.data() + span.first * 3,
                                             span.second * 3, mesh.VertexCount, 16);
@@ -260,12 +286,12 @@ int main()
             // Miss ratios are exact: the same order gives the same value bit for bit.
             const double better = std::min(acmrScoring, acmrFifo);
             const Result& rival = acmrFifo <= better * 1.01 ? fifo : meshopt;
-            const double speedRatio = ours.Mtris / rival.Mtris;
+            const double speedRatio = SpeedRatio(ours, rival, -1);
             Print("native_speed_vs_best_meshopt_" + n + suffix, speedRatio, "%s: %.3f\n");
             behind += acmrOurs > better || speedRatio < 1.0 ? 1 : 0;
             bool slowerInARound = false;
             for (int r = 0; r < Rounds; ++r)
-                slowerInARound = slowerInARound || ours.Round[r] < rival.Round[r];
+                slowerInARound = slowerInARound || SpeedRatio(ours, rival, r) < 1.0;
             behindInARound += acmrOurs > better || slowerInARound ? 1 : 0;
         }
         Print("native_mtris_per_s_ours_" + n, ours.Mtris, "%s: %.2f\n");
@@ -277,12 +303,12 @@ int main()
             continue;
         double speedRounds[Rounds];
         for (int r = 0; r < Rounds; ++r)
-            speedRounds[r] = ours.Round[r] / fifo.Round[r];
+            speedRounds[r] = SpeedRatio(ours, fifo, r);
         const double a16 = Acmr(ours.Ordered, 16) / Acmr(fifo.Ordered, 16);
         const double a32 = Acmr(ours.Ordered, 32) / Acmr(fifo.Ordered, 32);
         const double a16Rounds[Rounds] = {a16, a16, a16, a16, a16};
         const double a32Rounds[Rounds] = {a32, a32, a32, a32, a32};
-        speed.Take(ours.Mtris / fifo.Mtris, speedRounds);
+        speed.Take(SpeedRatio(ours, fifo, -1), speedRounds);
         acmr16.Take(a16, a16Rounds);
         acmr32.Take(a32, a32Rounds);
     }
