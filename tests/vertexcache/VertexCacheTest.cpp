@@ -3,6 +3,7 @@
 // never misses more than the input order.
 #include "testkit/CacheAnalysis.h"
 #include "testkit/MeshMaker.h"
+#include "testkit/RefusedNew.h"
 #include "Vexa2/Resources/VertexCache.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <map>
-#include <new>
 #include <random>
 #include <set>
 #include <string>
@@ -25,9 +24,6 @@ using VertexCache::Range;
 namespace
 {
 const std::uint32_t NoFace = 0xFFFFFFFFu;
-
-// A request of exactly this many bytes through operator new fails (0: none does).
-std::size_t RefusedNewSize = 0;
 
 std::uint32_t FaceCount(const Indices& indices)
 {
@@ -153,25 +149,6 @@ std::vector<NamedMesh> MeshSet()
     return meshes;
 }
 } // namespace
-
-void* operator new(std::size_t size)
-{
-    if (RefusedNewSize != 0 && size == RefusedNewSize)
-        throw std::bad_alloc();
-    if (void* block = std::malloc(size ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-
-void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
 
 // --- Plan structure ----------------------------------------------------------------------
 
@@ -462,9 +439,9 @@ TEST(VertexCacheAdjacency, MovesRowsAndKeepsEntriesThatNameNoFace)
 
     // Without memory for its copy of the rows, it says so and leaves the array as it was.
     const std::vector<std::uint32_t> before = adjacency;
-    RefusedNewSize = before.size() * sizeof(std::uint32_t);
+    TestKit::RefusedNewSize = before.size() * sizeof(std::uint32_t);
     const bool remapped = VertexCache::RemapAdjacency(plan, adjacency.data());
-    RefusedNewSize = 0;
+    TestKit::RefusedNewSize = 0;
     EXPECT_FALSE(remapped);
     EXPECT_EQ(adjacency, before);
 }
