@@ -87,11 +87,13 @@ int Mesh::ConvertToStaticMesh(DWORD* adjacency, IDirect3DDevice9* device)
 
 int Mesh::OptimizeForTriangleList(DWORD*& adjacency)
 {
+    DWORD* generated = nullptr;
     if (!adjacency)
     {
         const int status = GenerateAdjacencies(adjacency);
         if (status != MeshOk)
             return status;
+        generated = adjacency;
     }
 
     const HRESULT hr = D3DXMesh->OptimizeInplace(D3DXMESHOPT_VERTEXCACHE, adjacency, adjacency, nullptr, nullptr);
@@ -100,7 +102,12 @@ int Mesh::OptimizeForTriangleList(DWORD*& adjacency)
         // This D3DX cannot order for the vertex cache: the same job by hand.
         MeshOptimizerFailure failure = {nullptr, S_OK};
         if (OptimizeMeshForVertexCache(D3DXMesh, adjacency, failure))
+        {
+            // A dropped array that was made here has no other owner.
+            if (!adjacency)
+                delete[] generated;
             return MeshOk;
+        }
         if (!failure.Call)
             VLib::LogError(VLIB_HERE(L"Mesh::OptimizeForTriangleList"),
                            L"Cannot order the mesh for the vertex cache: bad indices or not enough memory");

@@ -42,6 +42,8 @@ public:
     // Allocates 3 DWORDs per face with new (std::nothrow); the caller delete[]s it.
     int GenerateAdjacencies(DWORD*& adjacency);
     int ConvertToStaticMesh(DWORD* adjacency, IDirect3DDevice9* device);
+    // adjacency comes back null when it could not follow the new face order (no memory); an
+    // array it had been given stays its giver's to free.
     int OptimizeForTriangleList(DWORD*& adjacency);
     int AddTexture(const char* fileName, const char* directory, IDirect3DDevice9* device);
     // Starts the upload of the buffers and textures of a loaded mesh. Managed resources are

@@ -109,7 +109,7 @@ void WriteVertices(const VertexCache::Plan& plan, std::size_t stride, MeshLocks&
         std::memcpy(target + vertex * stride, vertices.data() + std::size_t(plan.VertexOrder[vertex]) * stride, stride);
 }
 
-bool Reorder(ID3DXMesh* mesh, DWORD* adjacency, MeshOptimizerFailure& failure)
+bool Reorder(ID3DXMesh* mesh, DWORD*& adjacency, MeshOptimizerFailure& failure)
 {
     const DWORD faceCount = mesh->GetNumFaces();
     const DWORD vertexCount = mesh->GetNumVertices();
@@ -138,7 +138,9 @@ bool Reorder(ID3DXMesh* mesh, DWORD* adjacency, MeshOptimizerFailure& failure)
     if (adjacency)
     {
         static_assert(sizeof(DWORD) == sizeof(std::uint32_t), "adjacency entries are 32-bit");
-        VertexCache::RemapAdjacency(plan, reinterpret_cast<std::uint32_t*>(adjacency));
+        // Left in the old face order it would name the wrong faces: no array is better.
+        if (!VertexCache::RemapAdjacency(plan, reinterpret_cast<std::uint32_t*>(adjacency)))
+            adjacency = nullptr;
     }
 
     // After the attribute buffer is unlocked: a write lock drops the table.
@@ -151,7 +153,7 @@ bool Reorder(ID3DXMesh* mesh, DWORD* adjacency, MeshOptimizerFailure& failure)
 }
 } // namespace
 
-bool OptimizeMeshForVertexCache(ID3DXMesh* mesh, DWORD* adjacency, MeshOptimizerFailure& failure)
+bool OptimizeMeshForVertexCache(ID3DXMesh* mesh, DWORD*& adjacency, MeshOptimizerFailure& failure)
 {
     // The copies are as big as the mesh; running out of memory (bad_alloc, or length_error for
     // a size no allocator takes) is a failed step, not a crash.

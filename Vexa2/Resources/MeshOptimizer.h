@@ -15,4 +15,6 @@ struct MeshOptimizerFailure
 // first use, rewrites the index, vertex and attribute buffers, the adjacency array (3 per face)
 // and installs one attribute range per attribute id. Returns false and fills failure when it
 // could not; the mesh is unchanged unless the final SetAttributeTable was the failing call.
-bool OptimizeMeshForVertexCache(ID3DXMesh* mesh, DWORD* adjacency, MeshOptimizerFailure& failure);
+// When there is no memory to rewrite the adjacency array, the mesh is ordered all the same and
+// adjacency is set to null: the array, still in the old face order, is dropped, not freed.
+bool OptimizeMeshForVertexCache(ID3DXMesh* mesh, DWORD*& adjacency, MeshOptimizerFailure& failure);

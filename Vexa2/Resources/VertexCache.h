@@ -39,5 +39,7 @@ bool BuildPlan(const std::uint32_t* indices, const std::uint32_t* attributes, st
 
 // Rewrites a D3DX adjacency array (3 per face, 0xFFFFFFFF = open edge) to the new face order:
 // rows move with their faces, face numbers are renumbered; values that name no face stay.
-void RemapAdjacency(const Plan& plan, std::uint32_t* adjacency);
+// Returns false, with the array untouched and so still in the old face order, when there is no
+// memory for the copy it works from: the caller must then stop using the array.
+bool RemapAdjacency(const Plan& plan, std::uint32_t* adjacency);
 } // namespace VertexCache

@@ -1,12 +1,12 @@
 // Tom Forsyth's "Linear-Speed Vertex Cache Optimisation" (2006): every vertex scores by its
-// place in a modelled LRU cache and by how many of its triangles are still waiting; the next
+// place in a modelled LRU cache and by how many of its triangles are still waiting (both
+// through tables, tuned here on irregular meshes for 16- and 32-entry FIFOs); the next
 // triangle is the best-scoring one next to the cache, or, when none is, the first one left in
 // input order. Each step looks at a bounded number of triangles per cached vertex, so a vertex
 // shared by a great many triangles (the hub of a fan) costs no more per step than any other:
 // time stays linear in the face count whatever the mesh.
 #include "VertexCacheSteps.h"
 
-#include <cmath>
 #include <limits>
 
 namespace VertexCache
@@ -15,85 +15,62 @@ namespace Steps
 {
 namespace
 {
-// The published parameters. The modelled LRU cache is larger than the target FIFO on purpose:
-// scores fall off gradually, so a vertex near the end of the model is still preferred over a
-// cold one.
-const int ModelCacheSize = 32;
-const float CacheDecayPower = 1.5f;
-const float LastTriangleScore = 0.75f;
-const float ValenceBoostScale = 2.0f;
-const float ValenceBoostPower = 0.5f;
-// Triangles beyond this many per vertex all get the smallest valence boost.
-const std::uint32_t MaxValence = 32;
+// A 16-entry model: the place of a vertex in it and the number of its triangles still to
+// emit each give a score from a table. The tables were searched for the fewest misses of
+// 16- and 32-entry FIFOs on decimated grids (irregular valences, as simplified models have),
+// starting from the published parameters' curves.
+const int ModelCacheSize = 16;
+// Triangles beyond this many per vertex all score alike.
+const std::uint32_t MaxValence = 8;
 // Triangles looked at per cached vertex and step. Ordinary vertices have far fewer; a hub
 // offers this many of its remaining ones (any of them continues its fan equally well).
 const std::uint32_t MaxCandidates = 16;
 
 struct ScoreTables
 {
-    // Indexed by cache position + 1; entry 0 is "not in the cache".
+    // Indexed by cache place + 1; entry 0 is "not in the cache".
     float Cache[ModelCacheSize + 1];
     // Indexed by the number of triangles still to emit (clamped to MaxValence).
     float Valence[MaxValence + 1];
 
-    ScoreTables()
-    {
-        Cache[0] = 0.0f;
-        for (int position = 0; position < ModelCacheSize; ++position)
-        {
-            // The vertices of the triangle just emitted score alike, whatever their corner
-            // order, and a little below the next places.
-            const float scale = 1.0f / float(ModelCacheSize - 3);
-            Cache[position + 1] =
-                position < 3 ? LastTriangleScore : std::pow(1.0f - float(position - 3) * scale, CacheDecayPower);
-        }
-        Valence[0] = 0.0f;
-        for (std::uint32_t count = 1; count <= MaxValence; ++count)
-        {
-            // Few remaining triangles: finish the vertex off before it leaves the cache.
-            Valence[count] = ValenceBoostScale * std::pow(float(count), -ValenceBoostPower);
-        }
-    }
-
-    float Score(int cachePosition, std::uint32_t liveCount) const
+    float Score(int cachePlace, std::uint32_t liveCount) const
     {
         if (liveCount == 0)
         {
             return -1.0f; // no triangle left to score
         }
-        return Cache[cachePosition + 1] + Valence[liveCount < MaxValence ? liveCount : MaxValence];
+        return Cache[cachePlace + 1] + Valence[liveCount < MaxValence ? liveCount : MaxValence];
     }
 };
 
-const ScoreTables& Tables()
-{
-    static const ScoreTables tables;
-    return tables;
-}
+const ScoreTables Tables = {
+    {0.000f, 0.750f, 0.750f, 0.770f, 0.840f, 0.887f, 0.778f, 0.615f, 0.676f, 0.383f, 0.935f, 0.354f, 0.239f, 0.251f,
+     0.171f, 0.040f, 0.141f},
+    {0.000f, 2.160f, 1.494f, 1.155f, 1.000f, 0.894f, 0.756f, 0.736f, 0.887f}};
 
 class Forsyth
 {
 public:
     Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-            const VertexTriangles& around);
+            VertexTriangles& around);
     void Run(std::uint32_t* order);
 
 private:
     void Remove(std::uint32_t triangle);
     int MoveToFront(const std::uint32_t* corners, std::uint32_t* front, int* oldPlace);
     void UpdateCache(std::uint32_t triangle);
-    std::uint32_t PickBest(std::uint32_t step);
+    std::uint32_t PickBest();
 
-    const ScoreTables& m_tables;
     const std::uint32_t* m_indices;
     std::uint32_t m_faceCount;
     const std::uint32_t* m_offsets;
-    // Each vertex's triangles, its live ones first; a triangle is listed once per corner.
-    std::vector<std::uint32_t> m_triangles;
+    // Each vertex's triangles, its live ones first; a triangle is listed once per corner, as
+    // 4 * triangle + k for its corner k, so that the corner of an entry is known at once
+    // (a plan holds fewer than 2^30 faces: it fits in 32 bits).
+    std::uint32_t* m_triangles; // the lists of `around`, rewritten in place
     std::vector<std::uint32_t> m_position; // corner (3 * triangle + k) -> its place in its vertex's list
     std::vector<std::uint32_t> m_live;     // vertex -> corners not yet emitted
     std::vector<float> m_score;            // vertex -> current score
-    std::vector<std::uint32_t> m_seen;     // triangle -> last step that scored it
     std::vector<std::uint8_t> m_emitted;   // triangle -> already in the order
 
     // The modelled LRU cache. Finished vertices (no triangle left) still take up places but can
@@ -105,22 +82,31 @@ private:
 };
 
 Forsyth::Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                 const VertexTriangles& around)
-    : m_tables(Tables()), m_indices(indices), m_faceCount(faceCount), m_offsets(around.Offsets.data()),
-      m_triangles(std::size_t(faceCount) * 3), m_position(std::size_t(faceCount) * 3), m_live(vertexCount),
-      m_score(vertexCount), m_seen(faceCount, None), m_emitted(faceCount, 0), m_place(vertexCount, -1)
+                 VertexTriangles& around)
+    : m_indices(indices), m_faceCount(faceCount), m_offsets(around.Offsets.data()),
+      m_triangles(around.Triangles.get()), m_position(std::size_t(faceCount) * 3), m_live(vertexCount),
+      m_score(vertexCount), m_emitted(faceCount, 0), m_place(vertexCount, -1)
 {
-    std::vector<std::uint32_t> fill(around.Offsets.begin(), around.Offsets.end() - 1);
-    for (std::size_t c = 0; c < m_triangles.size(); ++c)
-    {
-        const std::uint32_t place = fill[indices[c]]++;
-        m_triangles[place] = std::uint32_t(c / 3);
-        m_position[c] = place - m_offsets[indices[c]];
-    }
     for (std::uint32_t v = 0; v < vertexCount; ++v)
     {
-        m_live[v] = around.Count(v);
-        m_score[v] = m_tables.Score(-1, m_live[v]);
+        // The list is ascending: a triangle that uses v twice comes twice in a row, its
+        // second entry for the next corner that is v.
+        std::uint32_t* list = m_triangles + m_offsets[v];
+        const std::uint32_t count = around.Count(v);
+        for (std::uint32_t j = 0; j < count; ++j)
+        {
+            const std::uint32_t t = list[j];
+            const std::uint32_t* corners = indices + std::size_t(t) * 3;
+            std::uint32_t k = j > 0 && list[j - 1] >> 2 == t ? (list[j - 1] & 3) + 1 : 0;
+            while (corners[k] != v)
+            {
+                ++k;
+            }
+            list[j] = t * 4 + k;
+            m_position[std::size_t(t) * 3 + k] = j;
+        }
+        m_live[v] = count;
+        m_score[v] = Tables.Score(-1, m_live[v]);
     }
 }
 
@@ -143,7 +129,7 @@ void Forsyth::Run(std::uint32_t* order)
         m_emitted[best] = 1;
         Remove(best);
         UpdateCache(best);
-        best = PickBest(step);
+        best = PickBest();
     }
 }
 
@@ -154,19 +140,13 @@ void Forsyth::Remove(std::uint32_t triangle)
     for (std::size_t c = std::size_t(triangle) * 3; c < std::size_t(triangle) * 3 + 3; ++c)
     {
         const std::uint32_t v = m_indices[c];
-        std::uint32_t* list = m_triangles.data() + m_offsets[v];
+        std::uint32_t* list = m_triangles + m_offsets[v];
         const std::uint32_t last = --m_live[v];
         const std::uint32_t here = m_position[c];
         const std::uint32_t moved = list[last];
-        // The corner of the moved triangle that this entry stands for.
-        std::size_t movedCorner = std::size_t(moved) * 3;
-        while (m_indices[movedCorner] != v || m_position[movedCorner] != last)
-        {
-            ++movedCorner;
-        }
         list[here] = moved;
-        m_position[movedCorner] = here;
-        list[last] = triangle;
+        m_position[std::size_t(moved >> 2) * 3 + (moved & 3)] = here;
+        list[last] = std::uint32_t(triangle * 4 + (c - std::size_t(triangle) * 3));
         m_position[c] = last;
     }
 }
@@ -207,7 +187,7 @@ void Forsyth::UpdateCache(std::uint32_t triangle)
         m_place[v] = m_live[v] != 0 ? k : -1; // a finished vertex is gone for good
         if (m_live[v] != 0)
         {
-            m_score[v] = m_tables.Score(k, m_live[v]);
+            m_score[v] = Tables.Score(k, m_live[v]);
             nextVertex[nextSize] = v;
             nextPlace[nextSize++] = k;
         }
@@ -229,7 +209,7 @@ void Forsyth::UpdateCache(std::uint32_t triangle)
             continue;
         }
         m_place[v] = moved < ModelCacheSize ? moved : -1;
-        m_score[v] = m_tables.Score(m_place[v], m_live[v]);
+        m_score[v] = Tables.Score(m_place[v], m_live[v]);
         if (moved < ModelCacheSize)
         {
             nextVertex[nextSize] = v;
@@ -244,25 +224,21 @@ void Forsyth::UpdateCache(std::uint32_t triangle)
     }
 }
 
-// The best triangle around the cache, each looked at once per step; None when the cached
-// vertices have no triangle left.
-std::uint32_t Forsyth::PickBest(std::uint32_t step)
+// The best triangle around the cache (one next to two cached vertices is scored twice: cheaper
+// than remembering it, and the first of equal scores stays); None when the cached vertices
+// have no triangle left.
+std::uint32_t Forsyth::PickBest()
 {
     std::uint32_t best = None;
     float bestScore = -std::numeric_limits<float>::max();
     for (int i = 0; i < m_cacheSize; ++i)
     {
         const std::uint32_t v = m_cacheVertex[i];
-        const std::uint32_t* list = m_triangles.data() + m_offsets[v];
+        const std::uint32_t* list = m_triangles + m_offsets[v];
         const std::uint32_t count = m_live[v] < MaxCandidates ? m_live[v] : MaxCandidates;
         for (std::uint32_t j = 0; j < count; ++j)
         {
-            const std::uint32_t t = list[j];
-            if (m_seen[t] == step)
-            {
-                continue;
-            }
-            m_seen[t] = step;
+            const std::uint32_t t = list[j] >> 2;
             const std::uint32_t* u = m_indices + std::size_t(t) * 3;
             const float score = m_score[u[0]] + m_score[u[1]] + m_score[u[2]];
             if (score > bestScore)
@@ -277,7 +253,7 @@ std::uint32_t Forsyth::PickBest(std::uint32_t step)
 } // namespace
 
 void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                  const VertexTriangles& around, std::uint32_t* order)
+                  VertexTriangles& around, std::uint32_t* order)
 {
     Forsyth forsyth(indices, faceCount, vertexCount, around);
     forsyth.Run(order);

@@ -86,12 +86,12 @@ void FinishRenumbering(std::uint32_t next, Plan& plan)
 }
 } // namespace Steps
 
-void RemapAdjacency(const Plan& plan, std::uint32_t* adjacency)
+bool RemapAdjacency(const Plan& plan, std::uint32_t* adjacency)
 {
     const std::size_t faceCount = plan.FaceOrder.size();
     if (faceCount == 0 || adjacency == nullptr)
     {
-        return;
+        return true;
     }
     try
     {
@@ -114,7 +114,9 @@ void RemapAdjacency(const Plan& plan, std::uint32_t* adjacency)
     }
     catch (...)
     {
-        // Without room for a copy the array is left untouched.
+        // Both copies are made before the first write: the array is left untouched.
+        return false;
     }
+    return true;
 }
 } // namespace VertexCache

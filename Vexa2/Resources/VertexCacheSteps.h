@@ -54,8 +54,9 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
                            std::uint32_t* firstUse, std::uint32_t& usedVertices);
 
 // Forsyth's scoring order over a modelled LRU cache: writes faceCount triangle numbers to order.
+// Works in around's lists, which it leaves reordered and recoded (no longer as Build made them).
 void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                  const VertexTriangles& around, std::uint32_t* order);
+                  VertexTriangles& around, std::uint32_t* order);
 
 // The vertices of the triangles order[0] to order[faceCount - 1], each at its first use:
 // writes them to firstUse and returns their count.

@@ -3,7 +3,7 @@
 // from it. Speed is given twice: best wall-clock run, and over processor time (meaningful
 // when the machine is busy with other work).
 #include "Vexa2/Resources/VertexCache.h"
-#include "tests/vertexcache/CacheAnalysis.h"
+#include "testkit/CacheAnalysis.h"
 
 #include <windows.h>
 

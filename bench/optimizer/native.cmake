@@ -12,7 +12,7 @@ if(NOT VEXA_SANITIZE)
             ${generator}/Geometry.cpp ${generator}/Models.cpp ${generator}/Writers.cpp)
         target_include_directories(optimizer_native_bench PRIVATE ${VEXA_ROOT}
                                    ${VEXA_MESHOPTIMIZER_INCLUDE})
-        target_link_libraries(optimizer_native_bench PRIVATE vertexcache_support vexa_vertex_cache
+        target_link_libraries(optimizer_native_bench PRIVATE vexa_testkit vexa_vertex_cache
                               ${VEXA_MESHOPTIMIZER_LIBRARY})
     else()
         message(STATUS "libmeshoptimizer-dev not found: no optimizer_native_bench")

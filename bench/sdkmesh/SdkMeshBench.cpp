@@ -4,7 +4,7 @@
 // the loader does; rounds alternate and the medians are compared.
 // sdkmesh_load_ms: one whole LoadMesh of the same file on a real device, D3DX build included.
 #include "Vexa2/Resources/Mesh_SDKMesh.h"
-#include "tests/sdkmesh/SdkMeshWriter.h"
+#include "testkit/SdkMeshWriter.h"
 
 #include <windows.h>
 

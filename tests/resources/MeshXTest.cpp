@@ -4,7 +4,7 @@
 #include "ResourceTestSupport.h"
 
 #include "Vexa2/Resources/Mesh_X.h"
-#include "tests/vertexcache/CacheAnalysis.h"
+#include "testkit/CacheAnalysis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Whole loads through Wine's real D3DX on a hidden window's device.
 #include "Vexa2/Resources/Mesh_SDKMesh.h"
-#include "SdkMeshWriter.h"
+#include "testkit/SdkMeshWriter.h"
 #include "SdkTestSupport.h"
 #include "tests/support/LogCapture.h"
 

@@ -1,7 +1,7 @@
 // D3DX failures that Wine does not produce on its own, through the scripted D3DX fakes
 // (tests/fakes): every other call goes to the real D3DX on a real device.
 #include "Vexa2/Resources/Mesh_SDKMesh.h"
-#include "SdkMeshWriter.h"
+#include "testkit/SdkMeshWriter.h"
 #include "SdkTestSupport.h"
 #include "tests/fakes/FakeD3DX.h"
 #include "tests/support/LogCapture.h"

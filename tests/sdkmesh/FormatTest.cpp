@@ -1,7 +1,7 @@
 // The .sdkmesh format layer: the header, the ten sections with their bounds, mesh 0's checks
 // and the whole-image check that the loader and the fuzz target share. Portable: runs natively.
 #include "Vexa2/Resources/SdkMeshFormat.h"
-#include "SdkMeshWriter.h"
+#include "testkit/SdkMeshWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // device. (The format layer itself is tested natively: FormatTest.cpp.)
 #include "Vexa2/Resources/Mesh_SDKMesh.h"
 #include "Vexa2/Resources/SdkMeshFormat.h"
-#include "SdkMeshWriter.h"
+#include "testkit/SdkMeshWriter.h"
 #include "SdkTestSupport.h"
 #include "tests/support/LogCapture.h"
 

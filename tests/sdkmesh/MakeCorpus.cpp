@@ -1,6 +1,6 @@
 // Writes the fuzz target's seed corpus: small valid files of the project's own writer.
 // Usage: sdkmesh_make_corpus <folder>
-#include "SdkMeshWriter.h"
+#include "testkit/SdkMeshWriter.h"
 
 #include <cstdio>
 #include <string>
