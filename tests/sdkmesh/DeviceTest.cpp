@@ -100,6 +100,16 @@ protected:
     {
         return mesh.LoadMesh(folder.Write(name, SdkWriter::Build(file)), device.Device);
     }
+    // A grid of one subset over all its faces whose material has the texture t.bmp, written here.
+    SdkWriter::File TexturedGrid(std::uint32_t columns, std::uint32_t rows, bool wide)
+    {
+        SdkWriter::File file = SdkWriter::GridFile(columns, rows, wide);
+        file.Materials = {Colored(0.3f, "t.bmp")};
+        file.Subsets = {{0, columns * rows * 6}};
+        file.Meshes[0].Subsets = {0};
+        WriteBmp(folder, L"t.bmp");
+        return file;
+    }
 
     TestDevice device{64, 64, true};
     ScratchFolder folder{"sdkmesh"};
@@ -447,12 +457,7 @@ TEST_F(SdkDevice, OnlyOutOfRangeIndexInTheLastFaceIsRefused)
 TEST_F(SdkDevice, LoadOnALoadedMeshReleasesTheFirstLoad)
 {
     // TearDown's reference count shows that the first D3DX mesh and its texture went.
-    SdkWriter::File first = SdkWriter::GridFile(2, 2, true);
-    first.Materials = {Colored(0.3f, "t.bmp")};
-    first.Subsets = {{0, 24}};
-    first.Meshes[0].Subsets = {0};
-    WriteBmp(folder, L"t.bmp");
-    ASSERT_EQ(Load(first, L"first.sdkmesh"), 0);
+    ASSERT_EQ(Load(TexturedGrid(2, 2, true), L"first.sdkmesh"), 0);
     ASSERT_EQ(mesh.Textures.size(), 1u);
     ASSERT_EQ(Load(SdkWriter::GridFile(1, 1, false), L"second.sdkmesh"), 0);
     EXPECT_EQ(mesh.D3DXMesh->GetNumFaces(), 2u);
@@ -513,12 +518,7 @@ TEST_F(SdkDevice, TexturesAreAppendedDiffuseSpecularNormalSubsetBySubset)
 TEST_F(SdkDevice, StepsOnALoadedMeshLetWhatTheyReplaceGo)
 {
     // TearDown's reference count shows that no D3DX mesh or texture was left behind.
-    SdkWriter::File file = SdkWriter::GridFile(2, 1, false);
-    file.Materials = {Colored(0.3f, "t.bmp")};
-    file.Subsets = {{0, 12}};
-    file.Meshes[0].Subsets = {0};
-    WriteBmp(folder, L"t.bmp");
-    ASSERT_EQ(Load(file), 0);
+    ASSERT_EQ(Load(TexturedGrid(2, 1, false)), 0);
     ASSERT_EQ(mesh.SetMesh(device.Device), 0);
     EXPECT_EQ(mesh.Textures.size(), 1u);
     EXPECT_EQ(mesh.Materials.size(), 1u);

@@ -332,6 +332,9 @@ TEST(SdkSections, TwoMeshesKeepBothListSets)
     EXPECT_EQ(mesh.MeshSubsetLists[1][1], 0u);
     EXPECT_EQ(mesh.MeshFrameInfluenceLists[1][2], 9u);
     EXPECT_EQ(mesh.MeshInfos[1].IndexBuffer, 1u);
+    // A load over a load lets it go first: the one-mesh header must not size the old tables.
+    ASSERT_EQ(RunSections(mesh, SdkWriter::Build(FullFile())), 0);
+    EXPECT_EQ(mesh.Header.MeshCount, 1u);
     SdkMeshFormat::Free(mesh);
     EXPECT_TRUE(IsEmpty(mesh));
 }
