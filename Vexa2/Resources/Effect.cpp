@@ -16,6 +16,12 @@ Effect::Effect() : Fx(nullptr)
 
 int Effect::LoadEffect(const std::wstring& fileName, IDirect3DDevice9* device)
 {
+    // An effect loaded before is let go, not overwritten.
+    if (Fx)
+    {
+        Fx->Release();
+        Fx = nullptr;
+    }
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* errors = nullptr;
     const HRESULT hr = D3DXCreateEffectFromFileW(device, fileName.c_str(), nullptr, nullptr,

@@ -4,6 +4,8 @@
 #include "VLib/vLogger.h"
 
 #include <cstdint>
+#include <cstring>
+#include <exception>
 #include <new>
 #include <string>
 
@@ -38,6 +40,22 @@ DWORD* Mesh::NewAdjacency(DWORD faceCount)
     return new (std::nothrow) DWORD[static_cast<std::size_t>(faceCount) * 3];
 }
 
+bool Mesh::SizeLists(std::size_t materialCount, std::size_t texturesPerMaterial)
+{
+    if (texturesPerMaterial != 0 && materialCount > (Textures.max_size() - Textures.size()) / texturesPerMaterial)
+        return false;
+    try
+    {
+        Materials.resize(materialCount);
+        Textures.reserve(Textures.size() + materialCount * texturesPerMaterial);
+    }
+    catch (const std::exception&)
+    {
+        return false;
+    }
+    return true;
+}
+
 int Mesh::GenerateAdjacencies(DWORD*& adjacency)
 {
     const DWORD faceCount = D3DXMesh->GetNumFaces();
@@ -46,7 +64,7 @@ int Mesh::GenerateAdjacencies(DWORD*& adjacency)
     if (!adjacency)
     {
         VLib::LogError(VLIB_HERE(L"Mesh::GenerateAdjacencies"), L"Not enough memory");
-        return MeshAdjacencyNoMemory;
+        return MeshNoMemory;
     }
 
     const HRESULT hr = D3DXMesh->GenerateAdjacency(AdjacencyEpsilon, adjacency);
@@ -149,16 +167,31 @@ int Mesh::AddTexture(const char* fileName, const char* directory, IDirect3DDevic
     if (!fileName || !*fileName)
         return MeshOk;
 
-    std::string path = directory ? directory : "";
-    path += fileName;
+    // The path and the texture's slot are had before the texture is: nothing after it can throw.
+    std::string path;
+    try
+    {
+        const char* const folder = directory ? directory : "";
+        const std::size_t folderLength = std::strlen(folder), nameLength = std::strlen(fileName);
+        path = std::string(folderLength + nameLength, '\0'); // one block of the exact length
+        std::memcpy(&path[0], folder, folderLength);
+        std::memcpy(&path[folderLength], fileName, nameLength);
+        Textures.push_back(nullptr);
+    }
+    catch (const std::exception&)
+    {
+        VLib::LogError(VLIB_HERE(L"Mesh::AddTexture"), L"Not enough memory");
+        return MeshNoMemory;
+    }
 
     IDirect3DTexture9* texture = nullptr;
     const HRESULT hr = D3DXCreateTextureFromFileA(device, path.c_str(), &texture);
     if (SUCCEEDED(hr))
     {
-        Textures.push_back(texture);
+        Textures.back() = texture;
         return MeshOk;
     }
+    Textures.pop_back();
     if (texture) // not expected of a failed call, but never leak it
         texture->Release();
 

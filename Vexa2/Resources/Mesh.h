@@ -4,6 +4,7 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@
 enum MeshStatus : int
 {
     MeshOk = 0,
-    MeshAdjacencyNoMemory = 1,
+    MeshNoMemory = 1, // an adjacency array, a texture path or a material list cannot be had
     MeshCloneFailed = 2,
     MeshAdjacencyFailed = 3,
     MeshNormalsFailed = 4,
@@ -61,4 +62,8 @@ protected:
 
     // 3 DWORDs per face, or null when they cannot be had; freed with delete[].
     static DWORD* NewAdjacency(DWORD faceCount);
+    // Sizes Materials to materialCount entries (new ones zero) and makes room for that many times
+    // texturesPerMaterial more Textures, so that filling them cannot throw; false when the
+    // memory cannot be had.
+    bool SizeLists(std::size_t materialCount, std::size_t texturesPerMaterial);
 };

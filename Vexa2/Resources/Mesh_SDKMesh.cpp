@@ -4,7 +4,6 @@
 #include "VLib/vLogger.h"
 
 #include <cstring>
-#include <exception>
 #include <new>
 
 namespace
@@ -15,18 +14,57 @@ const wchar_t* const Overlap = L"Blocks of the file overlap: more bytes to copy 
 
 using SdkMeshFormat::Low32;
 
-// Loads one section of the image into the tables. A refusal is logged for the step `function`:
-// out of memory, the section's own copy-failure text when it lies outside the file, or the
-// overlap text.
-int LoadSectionStep(SdkMeshFormat::Tables& tables, const std::uint8_t* image, std::uint32_t imageSize,
-                    SdkMeshFormat::Section section, const wchar_t* function, const wchar_t* copyText)
+// The section steps in SdkMeshFormat::Section order: the function field of their entries and the
+// text of a block that lies outside the file.
+struct SectionStep
 {
-    int status = MeshCopyFailed;
-    const wchar_t* text = copyText;
-    switch (SdkMeshFormat::LoadSection(tables, image, imageSize, section))
+    const wchar_t* Function;
+    const wchar_t* CopyFailure;
+};
+const SectionStep SectionSteps[] = {
+    {L"Mesh_SDKMesh::LoadVertexBuffersHeaders", L"Failed to copy vertex buffers headers data"},
+    {L"Mesh_SDKMesh::LoadIndexBuffersHeaders", L"Failed to copy index buffers headers data"},
+    {L"Mesh_SDKMesh::LoadMeshInfo", L"Failed to copy MeshInfo data"},
+    {L"Mesh_SDKMesh::LoadSubsets", L"Failed to copy subsets data"},
+    {L"Mesh_SDKMesh::LoadFrames", L"Failed to copy frames data"},
+    {L"Mesh_SDKMesh::LoadMaterials", L"Failed to copy materials data"},
+    {L"Mesh_SDKMesh::LoadVertexBuffers", L"Failed to copy vertex buffer data"},
+    {L"Mesh_SDKMesh::LoadIndexBuffers", L"Failed to copy index buffer data"},
+    {L"Mesh_SDKMesh::LoadMeshesSubsets", L"Failed to copy mesh subsets data"},
+    {L"Mesh_SDKMesh::LoadMeshesFrameInfluences", L"Failed to copy frame influences data"},
+};
+static_assert(sizeof(SectionSteps) / sizeof(SectionSteps[0]) == SdkMeshFormat::SectionCount, "one per section");
+
+// The entry and status of a refused header.
+int ReportHeader(int code, const MainHeader& header)
+{
+    const wchar_t* const function = L"Mesh_SDKMesh::LoadMainHeader";
+    switch (code)
     {
-    case SdkMeshFormat::SectionOk:
-        return MeshOk;
+    case SdkMeshFormat::HeaderCopyFailed:
+        VLib::LogError(VLIB_HERE(function), L"Failed to copy main header data");
+        return MeshCopyFailed;
+    case SdkMeshFormat::HeaderBadVersion:
+        VLib::LogError(VLIB_HERE(function), L"Invalid version: " + VLib::UIntToWString(header.Version) +
+                                                L". Supported version is " +
+                                                VLib::IntToWString(SdkMeshFormat::SupportedVersion));
+        return MeshBadVersion;
+    case SdkMeshFormat::HeaderBigEndian:
+    default:
+        VLib::LogError(VLIB_HERE(function), L"Big endian is not supported");
+        return MeshBigEndian;
+    }
+}
+
+// The entry and status of a refused section: out of memory, the section's own copy-failure text
+// when it lies outside the file, or the overlap text.
+int ReportSection(int section, int fault)
+{
+    const SectionStep& step = SectionSteps[section];
+    int status = MeshCopyFailed;
+    const wchar_t* text = step.CopyFailure;
+    switch (fault)
+    {
     case SdkMeshFormat::SectionNoMemory:
     case SdkMeshFormat::SectionItemNoMemory:
         status = MeshOutOfMemory;
@@ -39,7 +77,7 @@ int LoadSectionStep(SdkMeshFormat::Tables& tables, const std::uint8_t* image, st
         text = Overlap;
         break;
     }
-    VLib::LogError(VLIB_HERE(function), text);
+    VLib::LogError(VLIB_HERE(step.Function), text);
     return status;
 }
 
@@ -95,9 +133,6 @@ Mesh_SDKMesh::~Mesh_SDKMesh()
 
 int Mesh_SDKMesh::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* device)
 {
-    // A mesh that holds a load lets it go first: the next header must not size the old tables.
-    ReleaseMesh();
-
     // Texture names are relative to the mesh file's folder; only "\" separates.
     const std::size_t slash = fileName.rfind(L'\\');
     TextureDir.clear();
@@ -128,26 +163,13 @@ int Mesh_SDKMesh::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* devic
 
 int Mesh_SDKMesh::LoadSections(const std::uint8_t* image, std::uint32_t imageSize)
 {
-    typedef int (Mesh_SDKMesh::*Step)(const std::uint8_t*, std::uint32_t);
-    static const Step steps[] = {
-        &Mesh_SDKMesh::LoadMainHeader,
-        &Mesh_SDKMesh::LoadVertexBuffersHeaders,
-        &Mesh_SDKMesh::LoadIndexBuffersHeaders,
-        &Mesh_SDKMesh::LoadMeshInfo,
-        &Mesh_SDKMesh::LoadSubsets,
-        &Mesh_SDKMesh::LoadFrames,
-        &Mesh_SDKMesh::LoadMaterials,
-        &Mesh_SDKMesh::LoadVertexBuffers,
-        &Mesh_SDKMesh::LoadIndexBuffers,
-        &Mesh_SDKMesh::LoadMeshesSubsets,
-        &Mesh_SDKMesh::LoadMeshesFrameInfluences,
-    };
-    for (Step step : steps)
-    {
-        const int status = (this->*step)(image, imageSize);
-        if (status != MeshOk)
-            return status;
-    }
+    // The D3DX mesh of an earlier load goes with the tables it was built from.
+    ReleaseMesh();
+    const SdkMeshFormat::ImageResult result = SdkMeshFormat::LoadTables(*this, image, imageSize);
+    if (result.Stage == SdkMeshFormat::ImageHeader)
+        return ReportHeader(result.Code, Header);
+    if (result.Stage == SdkMeshFormat::ImageSection)
+        return ReportSection(result.Section, result.Code);
     return MeshOk;
 }
 
@@ -200,91 +222,10 @@ int Mesh_SDKMesh::LoadData(const std::wstring& fileName, std::uint8_t*& image, s
     return MeshOk;
 }
 
-int Mesh_SDKMesh::LoadMainHeader(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    const wchar_t* const function = L"Mesh_SDKMesh::LoadMainHeader";
-    switch (SdkMeshFormat::ReadMainHeader(image, imageSize, Header))
-    {
-    case SdkMeshFormat::HeaderOk:
-        return MeshOk;
-    case SdkMeshFormat::HeaderCopyFailed:
-        VLib::LogError(VLIB_HERE(function), L"Failed to copy main header data");
-        return MeshCopyFailed;
-    case SdkMeshFormat::HeaderBadVersion:
-        VLib::LogError(VLIB_HERE(function), L"Invalid version: " + VLib::UIntToWString(Header.Version) +
-                                                L". Supported version is " +
-                                                VLib::IntToWString(SdkMeshFormat::SupportedVersion));
-        return MeshBadVersion;
-    case SdkMeshFormat::HeaderBigEndian:
-    default:
-        VLib::LogError(VLIB_HERE(function), L"Big endian is not supported");
-        return MeshBigEndian;
-    }
-}
-
-int Mesh_SDKMesh::LoadVertexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffersHeaders,
-                           L"Mesh_SDKMesh::LoadVertexBuffersHeaders", L"Failed to copy vertex buffers headers data");
-}
-
-int Mesh_SDKMesh::LoadIndexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffersHeaders,
-                           L"Mesh_SDKMesh::LoadIndexBuffersHeaders", L"Failed to copy index buffers headers data");
-}
-
-int Mesh_SDKMesh::LoadMeshInfo(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMeshInfo, L"Mesh_SDKMesh::LoadMeshInfo",
-                           L"Failed to copy MeshInfo data");
-}
-
-int Mesh_SDKMesh::LoadSubsets(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionSubsets, L"Mesh_SDKMesh::LoadSubsets",
-                           L"Failed to copy subsets data");
-}
-
-int Mesh_SDKMesh::LoadFrames(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionFrames, L"Mesh_SDKMesh::LoadFrames",
-                           L"Failed to copy frames data");
-}
-
-int Mesh_SDKMesh::LoadMaterials(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMaterials, L"Mesh_SDKMesh::LoadMaterials",
-                           L"Failed to copy materials data");
-}
-
-int Mesh_SDKMesh::LoadVertexBuffers(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionVertexBuffers,
-                           L"Mesh_SDKMesh::LoadVertexBuffers", L"Failed to copy vertex buffer data");
-}
-
-int Mesh_SDKMesh::LoadIndexBuffers(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionIndexBuffers,
-                           L"Mesh_SDKMesh::LoadIndexBuffers", L"Failed to copy index buffer data");
-}
-
-int Mesh_SDKMesh::LoadMeshesSubsets(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMeshesSubsets,
-                           L"Mesh_SDKMesh::LoadMeshesSubsets", L"Failed to copy mesh subsets data");
-}
-
-int Mesh_SDKMesh::LoadMeshesFrameInfluences(const std::uint8_t* image, std::uint32_t imageSize)
-{
-    return LoadSectionStep(*this, image, imageSize, SdkMeshFormat::SectionMeshesFrameInfluences,
-                           L"Mesh_SDKMesh::LoadMeshesFrameInfluences", L"Failed to copy frame influences data");
-}
-
 int Mesh_SDKMesh::SetMesh(IDirect3DDevice9* device)
 {
     const wchar_t* const function = L"Mesh_SDKMesh::SetMesh";
+    Mesh::ReleaseMesh();
     int status = CheckMeshZero();
     if (status != MeshOk)
         return status;
@@ -294,7 +235,6 @@ int Mesh_SDKMesh::SetMesh(IDirect3DDevice9* device)
     const IndexBufferHeader& ib = IndexBufferHeaders[mesh.IndexBuffer];
     const std::uint32_t faceCount = Low32(ib.IndexCount) / 3;
     const DWORD options = D3DXMESH_MANAGED | (ib.IndexType != 0 ? D3DXMESH_32BIT : 0);
-    D3DXMesh = nullptr;
     const HRESULT created =
         D3DXCreateMesh(faceCount, Low32(vb.VertexCount), options,
                        reinterpret_cast<const D3DVERTEXELEMENT9*>(vb.Declaration), device, &D3DXMesh);
@@ -406,31 +346,22 @@ HRESULT Mesh_SDKMesh::TagAttributes(std::uint32_t faceCount)
 
 int Mesh_SDKMesh::SetMaterials(IDirect3DDevice9* device)
 {
-    const MeshInfo& mesh = MeshInfos[0];
-    try
-    {
-        // Sized from the file: had up front, so that no later step can throw.
-        Materials.assign(mesh.SubsetCount, D3DMATERIAL9());
-        Textures.reserve(Textures.size() + 3 * std::size_t(mesh.SubsetCount));
-    }
-    catch (const std::exception&)
+    const std::uint32_t subsetCount = MeshInfos[0].SubsetCount;
+    // Sized from the file: had up front, so that no later step can throw.
+    if (!SizeLists(subsetCount, SdkMeshFormat::MaterialTextureCount))
     {
         VLib::LogError(VLIB_HERE(L"Mesh_SDKMesh::SetMaterials"), OutOfMemory);
         return MeshOutOfMemory;
     }
     static_assert(sizeof(D3DMATERIAL9) == sizeof(MaterialRecord::MaterialColors), "68-byte material");
-    char name[SdkMeshFormat::TextureNameSize + 1];
-    for (std::uint32_t k = 0; k < mesh.SubsetCount; ++k)
+    char names[SdkMeshFormat::MaterialTextureCount][SdkMeshFormat::TextureNameSize + 1];
+    for (std::uint32_t k = 0; k < subsetCount; ++k)
     {
-        const SubsetRecord& subset = Subsets[MeshSubsetLists[0][k]];
-        const MaterialRecord& record = MaterialRecords[subset.MaterialId];
+        const MaterialRecord& record = SdkMeshFormat::Mesh0Material(*this, k);
         std::memcpy(&Materials[k], record.MaterialColors, sizeof(D3DMATERIAL9));
-
-        const char(*const textures[3])[SdkMeshFormat::TextureNameSize] = {
-            &record.DiffuseTexture, &record.SpecularTexture, &record.NormalTexture};
-        for (const auto* texture : textures)
+        SdkMeshFormat::TextureNames(record, names);
+        for (const char* name : names)
         {
-            SdkMeshFormat::TextureName(*texture, name);
             const int status = AddTexture(name, TextureDir.c_str(), device);
             if (status != MeshOk && status != MeshFileNotFound)
                 return status;

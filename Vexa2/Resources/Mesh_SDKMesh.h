@@ -23,21 +23,14 @@ public:
     void ReleaseMesh() override;
 
     // The steps of LoadMesh. The image is the whole file, imageSize bytes; LoadData hands out a
-    // block from ::operator new[] that the caller frees with ::operator delete[].
+    // block from ::operator new[] that the caller frees with ::operator delete[] and keeps nothing
+    // in the mesh.
     int LoadData(const std::wstring& fileName, std::uint8_t*& image, std::uint32_t& imageSize);
-    int LoadMainHeader(const std::uint8_t* image, std::uint32_t imageSize);
-    int LoadVertexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize);
-    int LoadIndexBuffersHeaders(const std::uint8_t* image, std::uint32_t imageSize);
-    int LoadMeshInfo(const std::uint8_t* image, std::uint32_t imageSize);
-    int LoadSubsets(const std::uint8_t* image, std::uint32_t imageSize);
-    int LoadFrames(const std::uint8_t* image, std::uint32_t imageSize);
-    int LoadMaterials(const std::uint8_t* image, std::uint32_t imageSize);
-    int LoadVertexBuffers(const std::uint8_t* image, std::uint32_t imageSize);
-    int LoadIndexBuffers(const std::uint8_t* image, std::uint32_t imageSize);
-    int LoadMeshesSubsets(const std::uint8_t* image, std::uint32_t imageSize);
-    int LoadMeshesFrameInfluences(const std::uint8_t* image, std::uint32_t imageSize);
-    // LoadMainHeader to LoadMeshesFrameInfluences in load order, up to the first that fails.
+    // LoadMainHeader, then the ten section steps in load order, up to the first that fails.
+    // A mesh that holds a load lets all of it go first.
     int LoadSections(const std::uint8_t* image, std::uint32_t imageSize);
+    // Builds mesh 0 of the tables; the D3DX mesh, materials and textures of an earlier build go
+    // first.
     int SetMesh(IDirect3DDevice9* device);
 
     std::string TextureDir;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <string>
 
@@ -19,6 +20,22 @@ const HRESULT FileNotFound = static_cast<HRESULT>(0x88760389);
 bool IsMissingFile(HRESULT hr, const std::wstring& fileName)
 {
     return hr == FileNotFound || GetFileAttributesW(fileName.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+// Each character keeps its low 8 bits; false when the text cannot be had.
+bool Narrow(const std::wstring& wide, std::string& narrow)
+{
+    try
+    {
+        narrow.reserve(wide.size());
+        for (wchar_t character : wide)
+            narrow += static_cast<char>(character & 0xFF);
+    }
+    catch (const std::exception&)
+    {
+        return false;
+    }
+    return true;
 }
 
 void ReleaseBuffer(ID3DXBuffer* buffer)
@@ -97,7 +114,7 @@ int Mesh_X::GetAdjacencies(DWORD*& adjacency, ID3DXBuffer* adjacencyBuffer)
     {
         VLib::LogError(VLIB_HERE(L"Mesh_X::GetAdjacencies"), L"Out of memory");
         adjacencyBuffer->Release();
-        return MeshAdjacencyNoMemory;
+        return MeshNoMemory;
     }
 
     const DWORD bytes = faceCount * 3 * sizeof(DWORD); // fits: the block was allocated
@@ -121,13 +138,13 @@ int Mesh_X::SetMaterials(IDirect3DDevice9* device, ID3DXBuffer* materialBuffer, 
         return MeshOk;
     }
 
-    Materials.resize(materialCount);
-    Textures.reserve(Textures.size() + materialCount);
-
     std::string narrowFolder;
-    narrowFolder.reserve(folder.size());
-    for (wchar_t character : folder)
-        narrowFolder += static_cast<char>(character & 0xFF);
+    if (!SizeLists(materialCount, 1) || !Narrow(folder, narrowFolder))
+    {
+        VLib::LogError(VLIB_HERE(L"Mesh_X::SetMaterials"), L"Not enough memory");
+        materialBuffer->Release();
+        return MeshNoMemory;
+    }
 
     const D3DXMATERIAL* materials = static_cast<const D3DXMATERIAL*>(materialBuffer->GetBufferPointer());
     for (DWORD i = 0; i < materialCount; ++i)

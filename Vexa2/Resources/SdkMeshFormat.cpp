@@ -340,25 +340,43 @@ bool IndicesInRange(const void* indices, bool wide, std::uint32_t count, std::ui
     return true;
 }
 
-ImageResult CheckImage(const void* image, std::uint64_t imageSize)
+ImageResult LoadTables(Tables& tables, const void* image, std::uint64_t imageSize)
 {
-    Tables tables;
+    // A header read over a load would size the old tables by the new counts.
+    Free(tables);
     const HeaderStatus header = ReadMainHeader(image, imageSize, tables.Header);
     if (header != HeaderOk)
         return ImageResult{ImageHeader, 0, header};
-    ImageResult result = {ImageAccepted, 0, 0};
-    for (int section = 0; section < SectionCount && result.Stage == ImageAccepted; ++section)
+    for (int section = 0; section < SectionCount; ++section)
     {
         const SectionFault fault = LoadSection(tables, image, imageSize, static_cast<Section>(section));
         if (fault != SectionOk)
-            result = ImageResult{ImageSection, section, fault};
+            return ImageResult{ImageSection, section, fault};
     }
+    return ImageResult{ImageAccepted, 0, 0};
+}
+
+const MaterialRecord& Mesh0Material(const Tables& tables, std::uint32_t k)
+{
+    return tables.MaterialRecords[tables.Subsets[tables.MeshSubsetLists[0][k]].MaterialId];
+}
+
+void TextureNames(const MaterialRecord& record, char (&names)[MaterialTextureCount][TextureNameSize + 1])
+{
+    TextureName(record.DiffuseTexture, names[0]);
+    TextureName(record.SpecularTexture, names[1]);
+    TextureName(record.NormalTexture, names[2]);
+}
+
+ImageResult CheckImage(const void* image, std::uint64_t imageSize)
+{
+    Tables tables;
+    ImageResult result = LoadTables(tables, image, imageSize);
     const MeshCheck mesh = result.Stage == ImageAccepted ? CheckMesh0(tables) : MeshCheckOk;
     if (mesh != MeshCheckOk)
         result = ImageResult{ImageMesh0, 0, mesh};
     if (result.Stage == ImageAccepted)
     {
-        // What building the mesh reads of the tables: the face tags and the texture names.
         const MeshInfo& m = tables.MeshInfos[0];
         const std::uint32_t faces = Low32(tables.IndexBufferHeaders[m.IndexBuffer].IndexCount) / 3;
         std::uint32_t bytes = 0;
@@ -368,14 +386,9 @@ ImageResult CheckImage(const void* image, std::uint64_t imageSize)
         else
             result = ImageResult{ImageTagging, 0, 1};
         Release(attributes);
-        char name[TextureNameSize + 1];
+        char names[MaterialTextureCount][TextureNameSize + 1];
         for (std::uint32_t k = 0; k < m.SubsetCount && result.Stage == ImageAccepted; ++k)
-        {
-            const MaterialRecord& r = tables.MaterialRecords[tables.Subsets[tables.MeshSubsetLists[0][k]].MaterialId];
-            TextureName(r.DiffuseTexture, name);
-            TextureName(r.SpecularTexture, name);
-            TextureName(r.NormalTexture, name);
-        }
+            TextureNames(Mesh0Material(tables, k), names);
     }
     Free(tables);
     return result;

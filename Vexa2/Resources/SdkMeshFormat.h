@@ -251,7 +251,7 @@ std::uint64_t TagFaces(std::uint32_t* attributes, std::uint32_t faceCount, const
 // True when each of count indices (16- or 32-bit) is below vertexCount.
 bool IndicesInRange(const void* indices, bool wide, std::uint32_t count, std::uint32_t vertexCount);
 
-// Where a check of a whole image stopped.
+// Where a load of an image stopped.
 enum ImageStage
 {
     ImageHeader,  // Code: a HeaderStatus
@@ -268,8 +268,22 @@ struct ImageResult
     int Code;
 };
 
-// Every check the loader makes on a file image, in the loader's order, with the same tables
-// and blocks: the header, the ten sections, mesh 0, then the face tagging and the texture names
-// that building the mesh reads. Everything allocated is freed before it returns.
+// The one order of a load after the file is read: the header, then the ten sections in Section
+// order, up to the first that fails (Stage ImageHeader or ImageSection; else ImageAccepted).
+// Tables that hold an earlier load are freed first; what this load filled before a failure
+// stays for Free. Mesh_SDKMesh::LoadSections is this with its log entries.
+ImageResult LoadTables(Tables& tables, const void* image, std::uint64_t imageSize);
+
+// The material of mesh 0's k-th subset; mesh 0 must have passed CheckMesh0.
+const MaterialRecord& Mesh0Material(const Tables& tables, std::uint32_t k);
+
+// A material's texture names in the order a load appends their textures: diffuse, specular,
+// normal (an empty name: no texture).
+constexpr std::uint32_t MaterialTextureCount = 3;
+void TextureNames(const MaterialRecord& record, char (&names)[MaterialTextureCount][TextureNameSize + 1]);
+
+// What LoadMesh runs on a file image, without the device: LoadTables, CheckMesh0, then what
+// building mesh 0 reads of the tables (the face tags, and each subset's material and texture
+// names through Mesh0Material and TextureNames). Everything allocated is freed before it returns.
 ImageResult CheckImage(const void* image, std::uint64_t imageSize);
 } // namespace SdkMeshFormat

@@ -98,6 +98,16 @@ TEST_F(EffectFake, SuccessWritesNothing)
     EXPECT_TRUE(Log.Entries().empty());
 }
 
+TEST_F(EffectFake, ASecondLoadReleasesTheEffectItHeld)
+{
+    RecordingEffect held(1);
+    Fx.Fx = &held;
+    FakeD3DX::Current().FakeEffectPasses = 1;
+    EXPECT_EQ(Fx.LoadEffect(L"effect.fx", nullptr), EffectOk);
+    EXPECT_EQ(held.References, 0u);
+    EXPECT_NE(Fx.Fx, &held);
+}
+
 class DrawMeshSubsetPasses : public EffectFake, public ::testing::WithParamInterface<unsigned>
 {
 };

@@ -240,14 +240,14 @@ TEST_F(MeshFake, AdjacencyArraysThatDoNotFitIn32BitsAreStatus1)
     ASSERT_NE(WrappedGrid(), nullptr);
     FakeD3DX::Current().Mesh.NumFaces = 0x20000000; // 12 bytes each: 6 GiB
     DWORD* adjacency = reinterpret_cast<DWORD*>(1);
-    EXPECT_EQ(Quads.GenerateAdjacencies(adjacency), MeshAdjacencyNoMemory);
+    EXPECT_EQ(Quads.GenerateAdjacencies(adjacency), MeshNoMemory);
     EXPECT_EQ(adjacency, nullptr);
-    EXPECT_EQ(Quads.OptimizeForTriangleList(adjacency), MeshAdjacencyNoMemory); // passed on
+    EXPECT_EQ(Quads.OptimizeForTriangleList(adjacency), MeshNoMemory); // passed on
 
     ID3DXBuffer* buffer = nullptr;
     ASSERT_EQ(D3DXCreateBuffer(12, &buffer), S_OK);
     buffer->AddRef();
-    EXPECT_EQ(Quads.GetAdjacencies(adjacency, buffer), MeshAdjacencyNoMemory);
+    EXPECT_EQ(Quads.GetAdjacencies(adjacency, buffer), MeshNoMemory);
     EXPECT_EQ(adjacency, nullptr);
     EXPECT_EQ(buffer->Release(), 0u); // consumed
 

@@ -1,6 +1,7 @@
 // Mesh and Mesh_X on the real D3DX of the platform (under Wine, every load also goes through the
 // hand-made vertex-cache ordering, since OptimizeInplace answers E_NOTIMPL there).
 #include "tests/support/LogCapture.h"
+#include "tests/support/RefusedNew.h"
 #include "ResourceTestSupport.h"
 
 #include "Vexa2/Resources/Mesh_X.h"
@@ -196,26 +197,39 @@ TEST_F(MeshXReal, MaterialsWithoutTexturesLoadNoTexture)
     EXPECT_TRUE(Log.Entries().empty());
 }
 
-TEST_F(MeshXReal, FileWithoutMaterialListGetsWhatD3DXReports)
+TEST_F(MeshXReal, FileWithoutMaterialListKeepsTheOneDefaultMaterialOfD3DX)
 {
+    // D3DX hands a mesh without a material list one material (grey diffuse and specular of 0.5,
+    // all else 0, no texture), and every face has attribute 0: the mesh keeps it as it came.
     const int quadMaterials[4] = {0, 0, 0, 0};
     ASSERT_TRUE(WriteFileBytes(L"plain.x", QuadsXFile(quadMaterials, {}, false)));
-
-    ID3DXBuffer* buffer = nullptr;
-    DWORD count = 0;
-    ID3DXMesh* reference = nullptr;
-    ASSERT_EQ(
-        D3DXLoadMeshFromXW(L"plain.x", D3DXMESH_MANAGED, Device.Device, nullptr, &buffer, nullptr, &count, &reference),
-        S_OK);
-    const DWORD reported = (buffer && buffer->GetBufferSize()) ? count : 0;
-    if (buffer)
-        buffer->Release();
-    reference->Release();
-
     ASSERT_EQ(Quads.LoadMesh(L"plain.x", Device.Device), MeshOk);
-    EXPECT_EQ(Quads.Materials.size(), reported);
+    D3DMATERIAL9 grey = {};
+    grey.Diffuse = {0.5f, 0.5f, 0.5f, 0.0f};
+    grey.Specular = {0.5f, 0.5f, 0.5f, 0.0f};
+    ASSERT_EQ(Quads.Materials.size(), 1u);
+    EXPECT_EQ(0, std::memcmp(&Quads.Materials[0], &grey, sizeof(grey)));
     EXPECT_TRUE(Quads.Textures.empty());
     EXPECT_TRUE(Log.Entries().empty());
+}
+
+TEST_F(MeshXReal, NoMemoryForTheMaterialListIsStatus1)
+{
+    const int quadMaterials[4] = {0, 1, 2, 0};
+    RefusedNew refused(3 * sizeof(D3DMATERIAL9));
+    EXPECT_EQ(LoadQuads(quadMaterials, {Material(1, 0, 0, ""), Material(0, 1, 0, ""), Material(0, 0, 1, "")}), 1);
+    EXPECT_EQ(Log.Entries(), std::vector<std::wstring>{MeshXHead + L"SetMaterials | LINE: *] >> Not enough memory"});
+    EXPECT_EQ(Quads.D3DXMesh, nullptr);
+    EXPECT_TRUE(Quads.Materials.empty());
+}
+
+TEST_F(MeshXReal, NoMemoryForATexturePathIsStatus1)
+{
+    // "textures\here\" and "wall.bmp": a path of 22 characters, 23 bytes with its end.
+    RefusedNew refused(23);
+    EXPECT_EQ(Quads.AddTexture("wall.bmp", "textures\\here\\", Device.Device), 1);
+    EXPECT_EQ(Log.Entries(), std::vector<std::wstring>{MeshHead + L"AddTexture | LINE: *] >> Not enough memory"});
+    EXPECT_TRUE(Quads.Textures.empty());
 }
 
 TEST_F(MeshXReal, TexturesAreLookedForBesideABackslashPathOnly)

@@ -2,12 +2,13 @@
 #include "Vexa2/Resources/Mesh_SDKMesh.h"
 #include "testkit/SdkMeshWriter.h"
 #include "SdkTestSupport.h"
+#include "tests/support/Bitmap.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/RefusedNew.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <new>
@@ -15,9 +16,6 @@
 namespace
 {
 using Messages = std::vector<std::wstring>;
-
-// A request of exactly this many bytes through operator new fails (0: none does).
-std::size_t RefusedNewSize = 0;
 
 // An entry of the loader as LogCapture::Entries() gives it (its line checked there).
 std::wstring Entry(const std::wstring& function, const std::wstring& text)
@@ -80,25 +78,6 @@ std::vector<Face> Faces(ID3DXMesh* mesh)
 
 } // namespace
 
-void* operator new(std::size_t size)
-{
-    if (RefusedNewSize != 0 && size == RefusedNewSize)
-        throw std::bad_alloc();
-    if (void* block = std::malloc(size ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-
-void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
-
 namespace
 {
 class SdkDevice : public ::testing::Test
@@ -120,6 +99,16 @@ protected:
     int Load(const SdkWriter::File& file, const std::wstring& name = L"m.sdkmesh")
     {
         return mesh.LoadMesh(folder.Write(name, SdkWriter::Build(file)), device.Device);
+    }
+    // A grid of one subset over all its faces whose material has the texture t.bmp, written here.
+    SdkWriter::File TexturedGrid(std::uint32_t columns, std::uint32_t rows, bool wide)
+    {
+        SdkWriter::File file = SdkWriter::GridFile(columns, rows, wide);
+        file.Materials = {Colored(0.3f, "t.bmp")};
+        file.Subsets = {{0, columns * rows * 6}};
+        file.Meshes[0].Subsets = {0};
+        WriteBmp(folder, L"t.bmp");
+        return file;
     }
 
     TestDevice device{64, 64, true};
@@ -468,12 +457,7 @@ TEST_F(SdkDevice, OnlyOutOfRangeIndexInTheLastFaceIsRefused)
 TEST_F(SdkDevice, LoadOnALoadedMeshReleasesTheFirstLoad)
 {
     // TearDown's reference count shows that the first D3DX mesh and its texture went.
-    SdkWriter::File first = SdkWriter::GridFile(2, 2, true);
-    first.Materials = {Colored(0.3f, "t.bmp")};
-    first.Subsets = {{0, 24}};
-    first.Meshes[0].Subsets = {0};
-    WriteBmp(folder, L"t.bmp");
-    ASSERT_EQ(Load(first, L"first.sdkmesh"), 0);
+    ASSERT_EQ(Load(TexturedGrid(2, 2, true), L"first.sdkmesh"), 0);
     ASSERT_EQ(mesh.Textures.size(), 1u);
     ASSERT_EQ(Load(SdkWriter::GridFile(1, 1, false), L"second.sdkmesh"), 0);
     EXPECT_EQ(mesh.D3DXMesh->GetNumFaces(), 2u);
@@ -491,13 +475,59 @@ TEST_F(SdkDevice, MaterialListThatCannotBeHadIsAStatus)
     file.Subsets = {{0, 3}};
     file.Meshes[0].Subsets.assign(40, 0);
     LogCapture log;
-    RefusedNewSize = 40 * sizeof(D3DMATERIAL9);
-    const int status = Load(file);
-    RefusedNewSize = 0;
-    EXPECT_EQ(status, 10);
+    {
+        RefusedNew refused(40 * sizeof(D3DMATERIAL9));
+        EXPECT_EQ(Load(file), 10);
+    }
     const Messages messages = log.Entries();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(EntryMatches(messages[0], L"Mesh_SDKMesh::SetMaterials", L"Out of memory")) << Narrow(messages[0]);
     EXPECT_EQ(mesh.D3DXMesh, nullptr);
     EXPECT_TRUE(mesh.Materials.empty());
+}
+
+TEST_F(SdkDevice, TexturesAreAppendedDiffuseSpecularNormalSubsetBySubset)
+{
+    // Each texture is told by its width.
+    const struct
+    {
+        const wchar_t* Name;
+        UINT Width;
+    } widths[] = {{L"d0.bmp", 2}, {L"s0.bmp", 4}, {L"n0.bmp", 8}, {L"d1.bmp", 16}, {L"n1.bmp", 32}};
+    for (const auto& texture : widths)
+        folder.Write(texture.Name, BlankBmp24(texture.Width, 1));
+    SdkWriter::File file = SdkWriter::GridFile(2, 1, false);
+    SdkWriter::Material first = Colored(0.1f, "d0.bmp"), second = Colored(0.2f, "d1.bmp");
+    first.Specular = "s0.bmp";
+    first.Normal = "n0.bmp";
+    second.Normal = "n1.bmp";
+    file.Materials = {first, second};
+    file.Subsets = {{0, 6}, {1, 6}};
+    file.Meshes[0].Subsets = {0, 1};
+    ASSERT_EQ(Load(file), 0);
+    std::vector<UINT> loaded;
+    for (IDirect3DTexture9* texture : mesh.Textures)
+    {
+        D3DSURFACE_DESC desc;
+        ASSERT_EQ(texture->GetLevelDesc(0, &desc), D3D_OK);
+        loaded.push_back(desc.Width);
+    }
+    EXPECT_EQ(loaded, (std::vector<UINT>{2, 4, 8, 16, 32}));
+}
+
+TEST_F(SdkDevice, StepsOnALoadedMeshLetWhatTheyReplaceGo)
+{
+    // TearDown's reference count shows that no D3DX mesh or texture was left behind.
+    ASSERT_EQ(Load(TexturedGrid(2, 1, false)), 0);
+    ASSERT_EQ(mesh.SetMesh(device.Device), 0);
+    EXPECT_EQ(mesh.Textures.size(), 1u);
+    EXPECT_EQ(mesh.Materials.size(), 1u);
+
+    const std::vector<std::uint8_t> image = SdkWriter::Build(SdkWriter::GridFile(1, 1, false));
+    ASSERT_EQ(mesh.LoadSections(image.data(), static_cast<std::uint32_t>(image.size())), 0);
+    EXPECT_EQ(mesh.D3DXMesh, nullptr);
+    EXPECT_TRUE(mesh.Textures.empty());
+    EXPECT_EQ(mesh.Header.TotalSubsetCount, 0u);
+    ASSERT_EQ(mesh.SetMesh(device.Device), 0);
+    EXPECT_EQ(mesh.D3DXMesh->GetNumFaces(), 2u);
 }

@@ -22,22 +22,15 @@ bool IsEmpty(const SdkMeshFormat::Tables& tables)
            !tables.MeshFrameInfluenceLists && tables.CopiedBytes == 0;
 }
 
-// The header and the ten sections in load order; 0 when all succeed, else 100 + the header
-// status or the section's fault + 10 * its number.
+// The header and the ten sections in load order (the loader's LoadTables); 0 when all succeed,
+// else 100 + the header status or the section's fault + 10 * its number.
 int RunSections(SdkMeshFormat::Tables& tables, const std::vector<std::uint8_t>& image)
 {
-    const std::uint8_t* p = image.empty() ? nullptr : image.data();
-    const SdkMeshFormat::HeaderStatus header = SdkMeshFormat::ReadMainHeader(p, image.size(), tables.Header);
-    if (header != SdkMeshFormat::HeaderOk)
-        return 100 + header;
-    for (int section = 0; section < SdkMeshFormat::SectionCount; ++section)
-    {
-        const SdkMeshFormat::SectionFault fault =
-            SdkMeshFormat::LoadSection(tables, p, image.size(), static_cast<SdkMeshFormat::Section>(section));
-        if (fault != SdkMeshFormat::SectionOk)
-            return fault + 10 * section;
-    }
-    return 0;
+    const SdkMeshFormat::ImageResult result =
+        SdkMeshFormat::LoadTables(tables, image.empty() ? nullptr : image.data(), image.size());
+    if (result.Stage == SdkMeshFormat::ImageHeader)
+        return 100 + result.Code;
+    return result.Stage == SdkMeshFormat::ImageSection ? result.Code + 10 * result.Section : 0;
 }
 
 // Bytes asked of ::operator new[](size, std::nothrow), the storage of every table and block.
@@ -339,6 +332,9 @@ TEST(SdkSections, TwoMeshesKeepBothListSets)
     EXPECT_EQ(mesh.MeshSubsetLists[1][1], 0u);
     EXPECT_EQ(mesh.MeshFrameInfluenceLists[1][2], 9u);
     EXPECT_EQ(mesh.MeshInfos[1].IndexBuffer, 1u);
+    // A load over a load lets it go first: the one-mesh header must not size the old tables.
+    ASSERT_EQ(RunSections(mesh, SdkWriter::Build(FullFile())), 0);
+    EXPECT_EQ(mesh.Header.MeshCount, 1u);
     SdkMeshFormat::Free(mesh);
     EXPECT_TRUE(IsEmpty(mesh));
 }

@@ -1,5 +1,6 @@
-// libFuzzer target: an .sdkmesh file image through every check the loader makes on it, in the
-// loader's order, with the same tables and blocks (SdkMeshFormat::CheckImage).
+// libFuzzer target: an .sdkmesh file image through what LoadMesh runs on it without the device
+// (SdkMeshFormat::CheckImage): the loader's own LoadTables, CheckMesh0, face tagging and texture
+// names.
 #include "Vexa2/Resources/SdkMeshFormat.h"
 
 #include <cstddef>
