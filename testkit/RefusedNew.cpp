@@ -3,11 +3,25 @@
 #include <cstdlib>
 #include <new>
 
-std::size_t TestKit::RefusedNewSize = 0;
+namespace
+{
+std::size_t RefusedSize = 0; // 0: none is refused
+} // namespace
 
+TestKit::RefusedNew::RefusedNew(std::size_t size)
+{
+    RefusedSize = size;
+}
+
+TestKit::RefusedNew::~RefusedNew()
+{
+    RefusedSize = 0;
+}
+
+// The program's operator new and delete (array and nothrow forms go through these).
 void* operator new(std::size_t size)
 {
-    if (TestKit::RefusedNewSize != 0 && size == TestKit::RefusedNewSize)
+    if (RefusedSize != 0 && size == RefusedSize)
         throw std::bad_alloc();
     if (void* block = std::malloc(size ? size : 1))
         return block;

@@ -1,11 +1,20 @@
 #pragma once
-// A seam for running out of memory: linking this replaces the global operator new and delete
-// of the program (on malloc and free), and a request of exactly RefusedNewSize bytes through
-// operator new then throws std::bad_alloc (0: none does). A program that uses it names
-// RefusedNewSize, which is what links the replacement in.
+// A replacement operator new for the program that links this: while a RefusedNew lives, a request
+// of exactly its size fails with std::bad_alloc, as it would with no memory left. Sizes are
+// chosen so that only the allocation under test asks for them.
+//
+//   TestKit::RefusedNew refused(40 * sizeof(D3DMATERIAL9));  // the material list of 40 entries
+//   EXPECT_EQ(mesh.LoadMesh(...), 10);
 #include <cstddef>
 
 namespace TestKit
 {
-extern std::size_t RefusedNewSize;
+class RefusedNew
+{
+public:
+    explicit RefusedNew(std::size_t size);
+    ~RefusedNew();
+    RefusedNew(const RefusedNew&) = delete;
+    RefusedNew& operator=(const RefusedNew&) = delete;
+};
 } // namespace TestKit

@@ -1,7 +1,7 @@
 // Mesh and Mesh_X on the real D3DX of the platform (under Wine, every load also goes through the
 // hand-made vertex-cache ordering, since OptimizeInplace answers E_NOTIMPL there).
 #include "tests/support/LogCapture.h"
-#include "tests/support/RefusedNew.h"
+#include "testkit/RefusedNew.h"
 #include "ResourceTestSupport.h"
 
 #include "Vexa2/Resources/Mesh_X.h"
@@ -216,7 +216,7 @@ TEST_F(MeshXReal, FileWithoutMaterialListKeepsTheOneDefaultMaterialOfD3DX)
 TEST_F(MeshXReal, NoMemoryForTheMaterialListIsStatus1)
 {
     const int quadMaterials[4] = {0, 1, 2, 0};
-    RefusedNew refused(3 * sizeof(D3DMATERIAL9));
+    TestKit::RefusedNew refused(3 * sizeof(D3DMATERIAL9));
     EXPECT_EQ(LoadQuads(quadMaterials, {Material(1, 0, 0, ""), Material(0, 1, 0, ""), Material(0, 0, 1, "")}), 1);
     EXPECT_EQ(Log.Entries(), std::vector<std::wstring>{MeshXHead + L"SetMaterials | LINE: *] >> Not enough memory"});
     EXPECT_EQ(Quads.D3DXMesh, nullptr);
@@ -226,7 +226,7 @@ TEST_F(MeshXReal, NoMemoryForTheMaterialListIsStatus1)
 TEST_F(MeshXReal, NoMemoryForATexturePathIsStatus1)
 {
     // "textures\here\" and "wall.bmp": a path of 22 characters, 23 bytes with its end.
-    RefusedNew refused(23);
+    TestKit::RefusedNew refused(23);
     EXPECT_EQ(Quads.AddTexture("wall.bmp", "textures\\here\\", Device.Device), 1);
     EXPECT_EQ(Log.Entries(), std::vector<std::wstring>{MeshHead + L"AddTexture | LINE: *] >> Not enough memory"});
     EXPECT_TRUE(Quads.Textures.empty());

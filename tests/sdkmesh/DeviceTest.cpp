@@ -4,7 +4,7 @@
 #include "SdkTestSupport.h"
 #include "tests/support/Bitmap.h"
 #include "tests/support/LogCapture.h"
-#include "tests/support/RefusedNew.h"
+#include "testkit/RefusedNew.h"
 
 #include <gtest/gtest.h>
 
@@ -476,7 +476,7 @@ TEST_F(SdkDevice, MaterialListThatCannotBeHadIsAStatus)
     file.Meshes[0].Subsets.assign(40, 0);
     LogCapture log;
     {
-        RefusedNew refused(40 * sizeof(D3DMATERIAL9));
+        TestKit::RefusedNew refused(40 * sizeof(D3DMATERIAL9));
         EXPECT_EQ(Load(file), 10);
     }
     const Messages messages = log.Entries();

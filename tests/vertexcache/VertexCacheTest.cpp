@@ -439,10 +439,10 @@ TEST(VertexCacheAdjacency, MovesRowsAndKeepsEntriesThatNameNoFace)
 
     // Without memory for its copy of the rows, it says so and leaves the array as it was.
     const std::vector<std::uint32_t> before = adjacency;
-    TestKit::RefusedNewSize = before.size() * sizeof(std::uint32_t);
-    const bool remapped = VertexCache::RemapAdjacency(plan, adjacency.data());
-    TestKit::RefusedNewSize = 0;
-    EXPECT_FALSE(remapped);
+    {
+        TestKit::RefusedNew refused(before.size() * sizeof(std::uint32_t));
+        EXPECT_FALSE(VertexCache::RemapAdjacency(plan, adjacency.data()));
+    }
     EXPECT_EQ(adjacency, before);
 }
 
