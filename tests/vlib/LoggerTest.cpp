@@ -6,6 +6,7 @@
 #include "tests/support/ScratchFolder.h"
 #include "VLib/vLogger.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -176,4 +177,16 @@ TEST(Logger, WriteAfterCloseIsDropped)
     EXPECT_EQ(log.Messages(), (std::vector<std::wstring>{L"one"}));
     VLib::WriteLog(L"two", true);
     EXPECT_EQ(log.Messages(), (std::vector<std::wstring>{L"one"}));
+}
+
+// The capture itself: a log file that is gone, or holds no header, fails the test that reads it,
+// rather than reading as "nothing logged".
+TEST(LogCapture, AMissingOrHeaderlessLogFailsTheTestThatReadsIt)
+{
+    LogCapture log;
+    VLib::Logger::Close();
+    ASSERT_TRUE(WriteFileBytes(log.Path(), "\xFF\xFE"));
+    EXPECT_NONFATAL_FAILURE(log.Messages(), "does not start with the log's byte-order mark and header");
+    ASSERT_TRUE(DeleteFileW(log.Path().c_str()));
+    EXPECT_NONFATAL_FAILURE(log.Entries(), "no log file");
 }
