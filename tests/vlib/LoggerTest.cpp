@@ -52,6 +52,25 @@ std::wstring Stamp(const SYSTEMTIME& t)
 }
 
 const std::string BOM = "\xFF\xFE";
+
+// The bytes of a log holding these entries (as written, line ends already CR LF), all stamped
+// with the minute of `before` or of `after`: a run spans at most one minute boundary. The
+// stamp of `before` when neither matches.
+std::string ExpectedLog(const std::string& bytes, const std::wstring& log, const std::vector<std::wstring>& entries,
+                        const SYSTEMTIME& before, const SYSTEMTIME& after)
+{
+    std::string expected;
+    for (const SYSTEMTIME& t : {after, before})
+    {
+        std::wstring text = log + L"\r\n\r\n";
+        for (const std::wstring& entry : entries)
+            text += Stamp(t) + entry + L"\r\n";
+        expected = BOM + Utf16(text);
+        if (bytes == expected)
+            break;
+    }
+    return expected;
+}
 } // namespace
 
 TEST(LogFile, HeaderOnlyAfterInitialize)
@@ -72,18 +91,20 @@ TEST(LogFile, EntriesWithTimeStampAndLineEnds)
     GetLocalTime(&after);
 
     const std::string bytes = AsString(ReadFileBytes(log));
-    // Every entry carries the stamp of the minute it was written in; the run spans at most a
-    // minute boundary, so all entries share the stamp of before or of after.
-    std::string expected;
-    for (const SYSTEMTIME& t : {before, after})
-    {
-        const std::wstring s = Stamp(t);
-        expected = BOM + Utf16(log + L"\r\n\r\n" + s + L"first\r\n" + s + L"two\r\nlines\r\n" + s +
-                               L"crlf\r\nkept\r\n" + s + L"lone\rcr\r\n" + s + L"\r\n");
-        if (bytes == expected)
-            break;
-    }
-    EXPECT_EQ(bytes, expected);
+    EXPECT_EQ(bytes,
+              ExpectedLog(bytes, log, {L"first", L"two\r\nlines", L"crlf\r\nkept", L"lone\rcr", L""}, before, after));
+}
+
+TEST(LogFile, AGlobalDestroyedAfterMainReturnedStillLogs)
+{
+    ScratchFolder folder{"vlib"};
+    const std::wstring log = folder.File(L"myLog.log");
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" --at-exit late first"), 0u);
+    GetLocalTime(&after);
+    const std::string bytes = AsString(ReadFileBytes(log));
+    EXPECT_EQ(bytes, ExpectedLog(bytes, log, {L"first", L"late"}, before, after));
 }
 
 TEST(LogFile, SecondRunTruncatesTheFirst)
