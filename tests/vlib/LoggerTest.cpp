@@ -53,12 +53,19 @@ std::wstring Stamp(const SYSTEMTIME& t)
 
 const std::string BOM = "\xFF\xFE";
 
-// The bytes of a log holding these entries (as written, line ends already CR LF), all stamped
-// with the minute of `before` or of `after`: a run spans at most one minute boundary. The
-// stamp of `before` when neither matches.
-std::string ExpectedLog(const std::string& bytes, const std::wstring& log, const std::vector<std::wstring>& entries,
-                        const SYSTEMTIME& before, const SYSTEMTIME& after)
+// Runs log_writer on a fresh log with these arguments and expects the file to hold the header
+// and exactly these entries (as written: line ends already CR LF), all stamped with the minute
+// the run began or ended in, since a run spans at most one minute boundary.
+void ExpectRunWrites(const std::wstring& arguments, const std::vector<std::wstring>& entries)
 {
+    ScratchFolder folder{"vlib"};
+    const std::wstring log = folder.File(L"myLog.log");
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" " + arguments), 0u);
+    GetLocalTime(&after);
+
+    const std::string bytes = AsString(ReadFileBytes(log));
     std::string expected;
     for (const SYSTEMTIME& t : {after, before})
     {
@@ -69,7 +76,7 @@ std::string ExpectedLog(const std::string& bytes, const std::wstring& log, const
         if (bytes == expected)
             break;
     }
-    return expected;
+    EXPECT_EQ(bytes, expected);
 }
 } // namespace
 
@@ -83,28 +90,13 @@ TEST(LogFile, HeaderOnlyAfterInitialize)
 
 TEST(LogFile, EntriesWithTimeStampAndLineEnds)
 {
-    ScratchFolder folder{"vlib"};
-    const std::wstring log = folder.File(L"myLog.log");
-    SYSTEMTIME before, after;
-    GetLocalTime(&before);
-    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" first \"two\\nlines\" \"crlf\\r\\nkept\" \"lone\\rcr\" \"\""), 0u);
-    GetLocalTime(&after);
-
-    const std::string bytes = AsString(ReadFileBytes(log));
-    EXPECT_EQ(bytes,
-              ExpectedLog(bytes, log, {L"first", L"two\r\nlines", L"crlf\r\nkept", L"lone\rcr", L""}, before, after));
+    ExpectRunWrites(L"first \"two\\nlines\" \"crlf\\r\\nkept\" \"lone\\rcr\" \"\"",
+                    {L"first", L"two\r\nlines", L"crlf\r\nkept", L"lone\rcr", L""});
 }
 
 TEST(LogFile, AGlobalDestroyedAfterMainReturnedStillLogs)
 {
-    ScratchFolder folder{"vlib"};
-    const std::wstring log = folder.File(L"myLog.log");
-    SYSTEMTIME before, after;
-    GetLocalTime(&before);
-    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" --at-exit late first"), 0u);
-    GetLocalTime(&after);
-    const std::string bytes = AsString(ReadFileBytes(log));
-    EXPECT_EQ(bytes, ExpectedLog(bytes, log, {L"first", L"late"}, before, after));
+    ExpectRunWrites(L"--at-exit late first", {L"first", L"late"});
 }
 
 TEST(LogFile, SecondRunTruncatesTheFirst)
