@@ -2,18 +2,39 @@
 
 #include <algorithm>
 #include <iomanip>
+#include <new>
 #include <sstream>
 
 namespace VLib
 {
+namespace
+{
+// Zero before any constructor runs (static initialisation), so the first LoggerLifetime of the
+// process, whichever file it is in, finds the count at 0. The log lives in raw storage that
+// LoggerLifetime constructs and destroys, outside the order of function-local statics.
+int LifetimeCount = 0;
+alignas(Logger) unsigned char LoggerStorage[sizeof(Logger)];
+} // namespace
+
+LoggerLifetime::LoggerLifetime()
+{
+    if (LifetimeCount++ == 0)
+        new (LoggerStorage) Logger();
+}
+
+LoggerLifetime::~LoggerLifetime()
+{
+    if (--LifetimeCount == 0)
+        Logger::Instance().~Logger();
+}
+
 Logger::Logger() : m_stream(false)
 {
 }
 
 Logger& Logger::Instance()
 {
-    static Logger logger;
-    return logger;
+    return *std::launder(reinterpret_cast<Logger*>(LoggerStorage));
 }
 
 int Logger::Initialize(const std::wstring& fileName)

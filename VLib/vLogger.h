@@ -31,11 +31,26 @@ public:
     static void Close();
 
 private:
+    friend class LoggerLifetime;
     Logger();
     static Logger& Instance();
 
     TextStream m_stream; // reporting off: the log never writes about itself
 };
+
+// Keeps the one log object alive around every global of the program. Each file that includes
+// this header holds one LoggerLifetime ahead of its own globals: the first constructed builds
+// the log, the last destroyed takes it down. So a global defined after the include (the Engine)
+// is constructed after the log and destroyed before it, and its destructor may still log.
+class LoggerLifetime
+{
+public:
+    LoggerLifetime();
+    ~LoggerLifetime();
+    LoggerLifetime(const LoggerLifetime&) = delete;
+    LoggerLifetime& operator=(const LoggerLifetime&) = delete;
+};
+static const LoggerLifetime LoggerLifetimeOfThisFile;
 
 inline void WriteLog(const std::wstring& message, bool flush)
 {

@@ -100,10 +100,14 @@ int DemoScreen::OnUpdate()
     {
         if (Held(*input, DIK_ESCAPE) && window != nullptr)
             PostMessageW(window, WM_CLOSE, 0, 0);
-        if (Held(*input, DIK_F1))
-            SwitchDisplayMode(false);
-        if (Held(*input, DIK_F2))
-            SwitchDisplayMode(true);
+        // F1/F2 use the fourth listed display mode. A shorter list (a display with fewer modes)
+        // has no such mode, so the keys do nothing rather than pick a size nobody asked for.
+        const Vexa::Renderer* renderer = RendererLink != nullptr ? *RendererLink : nullptr;
+        const bool switchable = renderer != nullptr && renderer->DisplayModes.size() > SwitchModeIndex;
+        if (switchable && Held(*input, DIK_F1))
+            SwitchDisplayMode(renderer->DisplayModes[SwitchModeIndex], false);
+        if (switchable && Held(*input, DIK_F2))
+            SwitchDisplayMode(renderer->DisplayModes[SwitchModeIndex], true);
 
         if (Held(*input, DIK_UP))
             SceneLight.Position.z += LightStep;
@@ -136,16 +140,11 @@ int DemoScreen::OnUpdate()
     return 0;
 }
 
-// F1/F2 use the fourth listed display mode. A shorter list (a display with fewer modes) has
-// no such mode, so the key does nothing rather than pick a size nobody asked for.
-void DemoScreen::SwitchDisplayMode(bool fullScreen)
+void DemoScreen::SwitchDisplayMode(Vexa::DisplayMode mode, bool fullScreen)
 {
     if (RendererLink == nullptr || *RendererLink == nullptr)
         return;
     Vexa::Renderer& renderer = **RendererLink;
-    if (renderer.DisplayModes.size() <= SwitchModeIndex)
-        return;
-    const Vexa::DisplayMode mode = renderer.DisplayModes[SwitchModeIndex];
 
     if (fullScreen)
     {

@@ -6,6 +6,7 @@
 #include "Vexa2/Resources/Mesh_SDKMesh.h"
 #include "Vexa2/Resources/Mesh_X.h"
 #include "ParticleManager.h"
+#include "Vexa2/Engine/Renderer/vDeviceManager.h"
 #include "Vexa2/Engine/vIScreen.h"
 
 #include <d3d9.h>
@@ -45,6 +46,11 @@ public:
     int OnLoad() override;
     int OnRelease() override;
 
+    // F1 (windowed) or F2 (full screen) with this mode: the device is reset when the renderer
+    // takes the mode (a windowed one always), and the window takes the mode's style and size
+    // even when full screen was refused.
+    void SwitchDisplayMode(Vexa::DisplayMode mode, bool fullScreen);
+
     Vexa::Engine* EnginePtr;
     // Addresses of the engine's own pointer members; null until OnLoad (InputLink stays null
     // when DirectInput could not be set up).
@@ -64,7 +70,6 @@ public:
     Effect LightEffect;
 
 private:
-    void SwitchDisplayMode(bool fullScreen);
     void SetMeshMatrices(const Mesh& mesh);
     void SetMaterial(const Mesh& mesh);
     void DrawLitMesh(const Mesh& mesh, DWORD subsets);

@@ -1,5 +1,7 @@
 #include "vEngine.h"
 
+#include "VLib/vLogger.h" // ahead of TheEngine: the log is constructed before it and outlives it
+
 namespace Vexa
 {
 Engine TheEngine;

@@ -710,6 +710,20 @@ TEST_F(DisplaySwitchTest, F2ResetsToFullScreenOfTheFourthModeAsATopmostPopup)
     EXPECT_EQ(480, WindowSize().cy);
 }
 
+TEST_F(DisplaySwitchTest, ARefusedFullScreenModeResetsNothingButTheWindowBecomesAPopupOfItsSize)
+{
+    const D3DPRESENT_PARAMETERS before = Eng.Graphics.PresentParameters;
+    Screen.SwitchDisplayMode({512, 384, D3DFMT_X8R8G8B8, 60}, true); // not listed: SetDisplayMode says 0x8007
+    EXPECT_TRUE(Fake.Resets.empty());
+    EXPECT_FALSE(Eng.Graphics.SkipLostWait);
+    EXPECT_EQ(0, std::memcmp(&before, &Eng.Graphics.PresentParameters, sizeof(before)));
+    EXPECT_EQ(static_cast<LONG>(WS_POPUP), GetWindowLongW(Dev.Window, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS));
+    EXPECT_TRUE(GetWindowLongW(Dev.Window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(512, WindowSize().cx);
+    EXPECT_EQ(384, WindowSize().cy);
+    EXPECT_EQ(std::vector<std::wstring>{}, Log.Entries());
+}
+
 TEST_F(DisplaySwitchTest, WithFewerThanFourModesF1AndF2DoNothing)
 {
     Eng.Graphics.DisplayModes.resize(3);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -59,8 +60,49 @@ TEST_F(VInputTest, ConstructionHoldsNothing)
         EXPECT_EQ(key, 0);
     EXPECT_EQ(Input.MouseState.lX, 0);
     EXPECT_EQ(Input.MouseDeltaZ, 0.0f);
-    Input.Update(); // before InitVInput: nothing happens
-    EXPECT_EQ(Fake::DirectInput8CreateControl.Calls, 0);
+}
+
+// Update before InitVInput, and after a failed one, leaves every field as it was and reads no
+// device, even the keyboard a failed mouse creation left behind with its ready flag from a run before.
+TEST_F(VInputTest, UpdateBeforeOrAfterAFailedInitChangesNothing)
+{
+    DirectInput.Keyboard.State.assign(256, 0x80);
+    const DIMOUSESTATE moved = {5, -6, 7, {0x80, 0x80, 0x80, 0x80}};
+    DirectInput.Mouse.State.assign(reinterpret_cast<const BYTE*>(&moved),
+                                   reinterpret_cast<const BYTE*>(&moved) + sizeof(moved));
+    Input.KeyState[DIK_W] = 0x80; // as an earlier read may have left them
+    Input.MouseState = {1, 2, 3, {0, 0x80, 0, 0}};
+    Input.MouseDeltaX = 1.0f;
+    Input.MouseDeltaY = 2.0f;
+    Input.MouseDeltaZ = 3.0f;
+    const std::vector<BYTE> keys(Input.KeyState, Input.KeyState + sizeof(Input.KeyState));
+    const DIMOUSESTATE mouse = Input.MouseState;
+    const auto expectUnchanged = [&]() {
+        Input.Update();
+        EXPECT_EQ(std::vector<BYTE>(Input.KeyState, Input.KeyState + sizeof(Input.KeyState)), keys);
+        EXPECT_EQ(std::memcmp(&Input.MouseState, &mouse, sizeof(mouse)), 0);
+        EXPECT_EQ(Input.MouseDeltaX, 1.0f);
+        EXPECT_EQ(Input.MouseDeltaY, 2.0f);
+        EXPECT_EQ(Input.MouseDeltaZ, 3.0f);
+        EXPECT_EQ(DirectInput.Keyboard.CallCount("GetDeviceState") + DirectInput.Keyboard.CallCount("Acquire"), 0);
+        EXPECT_EQ(DirectInput.Mouse.CallCount("GetDeviceState") + DirectInput.Mouse.CallCount("Acquire"), 0);
+    };
+    {
+        SCOPED_TRACE("before InitVInput");
+        expectUnchanged();
+        EXPECT_EQ(Fake::DirectInput8CreateControl.Calls, 0);
+    }
+
+    ASSERT_EQ(Input.InitVInput(), 0);
+    Input.ReleaseDevices(); // keeps both ready flags
+    DirectInput.QueueResults("CreateDevice", {DI_OK, E_OUTOFMEMORY});
+    LogCapture log;
+    ASSERT_EQ(Input.InitVInput(), 0x800D); // the keyboard stays until ReleaseDevices
+    ASSERT_EQ(Input.Keyboard, static_cast<IDirectInputDevice8W*>(&DirectInput.Keyboard));
+    {
+        SCOPED_TRACE("after a failed InitVInput");
+        expectUnchanged();
+    }
 }
 
 TEST_F(VInputTest, InitCreatesBothDevicesWithTheirFormatsAndLevelsWithoutAcquiring)

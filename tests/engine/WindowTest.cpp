@@ -186,6 +186,7 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 TEST_F(WindowTest, LostDeviceWaitKeepsMessagesFlowingAndKeepsTheQuitMessage)
 {
+    Delivered.clear();
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = RecordingProc;
@@ -203,14 +204,21 @@ TEST_F(WindowTest, LostDeviceWaitKeepsMessagesFlowingAndKeepsTheQuitMessage)
     ASSERT_TRUE(PostMessageW(probe, WM_USER + 1, 0, 0));
     PostQuitMessage(7);
     ASSERT_TRUE(PostMessageW(probe, WM_USER + 2, 0, 0));
+    // A message that arrives after the first step has taken the quit message.
+    Direct3D.Device.OnCall = [&](const std::string& method) {
+        if (method == "TestCooperativeLevel" && Direct3D.Device.CallCount(method) == 2)
+            PostMessageW(probe, WM_USER + 3, 0, 0);
+    };
 
     EXPECT_EQ(manager.ResetDevice(), 0);
+    Direct3D.Device.OnCall = nullptr;
 
-    EXPECT_EQ(Delivered, (std::vector<UINT>{WM_USER + 1, WM_USER + 2}));
+    EXPECT_EQ(Delivered, (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_USER + 3}));
     MSG message;
     ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(message.wParam, 7u);
+    EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)); // posted once
     EXPECT_EQ(Direct3D.Device.CallCount("Reset"), 1);
 
     manager.Release();

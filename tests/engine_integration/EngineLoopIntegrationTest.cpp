@@ -6,6 +6,9 @@
 #include "Vexa2/Engine/vEngine.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
 
 using RealDevice::RecordingScreen;
 using Vexa::TheEngine;
@@ -72,14 +75,32 @@ TEST_F(EngineOnWine, FramesWithoutScreenClearAndPresent)
     EXPECT_LT(client.right, 800);
     EXPECT_LT(client.bottom, 600);
 
-    // With no screen the life-cycle calls are no-ops.
+    // With no screen the life-cycle calls are no-ops (a case before may have left its own).
+    TheEngine.Graphics.CurrentScreen = nullptr;
     EXPECT_EQ(TheEngine.Graphics.OnLoad(), 0);
     ShowWindow(window, SW_SHOW);
     RealDevice::PumpPending();
     EXPECT_TRUE(Vexa::HasFocus);
+    // One performance-counter tick per frame, counted from a timer seeded now (other cases of
+    // this process may have ticked the engine's timer already).
+    Vexa::Timer& timer = TheEngine.FrameTimer;
+    timer = Vexa::Timer();
+    ASSERT_TRUE(timer.HasPerformanceCounter);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    timer.LastCount = static_cast<std::uint64_t>(start.QuadPart);
+    std::uint64_t measured = 0;
     for (int frame = 0; frame < 10; ++frame)
+    {
         ASSERT_EQ(TheEngine.Frame(), 0) << frame;
-    EXPECT_GT(TheEngine.FrameTimer.FrameCount + TheEngine.FrameTimer.FramesPerSecond, 0u);
+        measured += timer.DeltaCount;
+    }
+    ASSERT_LT(measured, timer.Frequency) << "ten frames took a second: the frame count was restarted";
+    EXPECT_EQ(timer.FrameCount, 10u);
+    EXPECT_EQ(timer.FramesPerSecond, 0u);
+    EXPECT_EQ(timer.AccumulatedCount, measured);
+    EXPECT_GT(timer.DeltaCount, 0u);
+    EXPECT_EQ(timer.ElapsedSeconds, static_cast<double>(timer.DeltaCount) / static_cast<double>(timer.Frequency));
 
     // The last frame left the cleared back buffer (copy swap effect keeps it after Present).
     const RealDevice::Image image = RealDevice::ReadBackBuffer(TheEngine.Graphics.Device);

@@ -11,6 +11,7 @@
 #include <unknwn.h>
 
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <string>
@@ -47,6 +48,9 @@ public:
     std::vector<std::string> Calls; // method names in call order (not AddRef/Release)
     std::map<std::string, HRESULT> Results;
     std::map<std::string, std::deque<HRESULT>> Sequences;
+    // Runs inside every recorded call, after it is recorded: lets a test act while the code
+    // under test waits on a method.
+    std::function<void(const std::string& method)> OnCall;
 
 protected:
     // Records the call and returns its scripted result, else `unscripted`.
@@ -54,6 +58,8 @@ protected:
     {
         Calls.push_back(method);
         Journal().push_back(ObjectName + "." + method);
+        if (OnCall)
+            OnCall(method);
         std::map<std::string, std::deque<HRESULT>>::iterator queued = Sequences.find(method);
         if (queued != Sequences.end() && !queued->second.empty())
         {

@@ -142,7 +142,11 @@ std::wstring WithoutLine(const std::wstring& message)
 LogCapture::LogCapture() : m_folder(MakeScratchFolder("log")), m_path(m_folder + L"\\myLog.log")
 {
     VLib::Logger::Close(); // one capture at a time: an earlier one stops here
-    VLib::Logger::Initialize(m_path);
+    // A capture that did not open would read back "nothing logged" whatever the code did.
+    const int status = VLib::Logger::Initialize(m_path);
+    if (status != 0)
+        ADD_FAILURE() << "LogCapture: Logger::Initialize returned " << status << " for " << Narrow(m_path)
+                      << "; nothing this test logs can be read back";
 }
 
 LogCapture::~LogCapture()
@@ -154,7 +158,10 @@ LogCapture::~LogCapture()
 std::vector<unsigned char> LogCapture::Bytes()
 {
     VLib::Logger::Close();
-    return ReadFileBytes(m_path);
+    std::vector<unsigned char> bytes;
+    if (!ReadWholeFile(m_path, bytes))
+        ADD_FAILURE() << "LogCapture: no log file " << Narrow(m_path);
+    return bytes;
 }
 
 std::vector<std::wstring> LogCapture::Entries()
@@ -184,8 +191,13 @@ std::vector<std::wstring> LogCapture::Messages()
     // "Y-M-D  H:M" followed by four spaces.
     const std::wstring header = m_path + L"\r\n\r\n";
     std::vector<std::wstring> messages;
-    if (text.compare(0, header.size(), header) != 0)
+    if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE || text.compare(0, header.size(), header) != 0)
+    {
+        if (FileExists(m_path)) // a missing file has been reported by Bytes()
+            ADD_FAILURE() << "LogCapture: " << Narrow(m_path)
+                          << " does not start with the log's byte-order mark and header";
         return messages;
+    }
     std::size_t pos = header.size();
     while (pos < text.size())
     {

@@ -11,6 +11,8 @@
 // Entries() is the same with the line of every "[F | Q | LINE: L] >> ..." entry checked against the
 // source (line L of the file F names holds a report site, VLIB_HERE) and then written as "*", so
 // that expectations say everything but a number that moves whenever code above the report does.
+// A capture that did not open, and a log file that is missing or lacks the header, fail the
+// running test: a check that nothing was logged must not pass because nothing was recorded.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,7 +1,8 @@
-// log_writer <log file> [--before <text>] [<message>...]
+// log_writer <log file> [--before <text>] [--at-exit <text>] [<message>...]
 // One run of a program that uses the error log: optionally writes before initialising it, opens it,
 // writes each message (\n and \r escapes turned into LF and CR), and exits with Initialize's result.
-// The log is closed by the exit itself, as in the program.
+// With --at-exit a global destroyed after main has returned writes one more entry, as a global of
+// the program (the Engine) may. The log is closed by the exit itself, as in the program.
 #include "VLib/vLogger.h"
 
 #include <windows.h>
@@ -28,6 +29,17 @@ std::wstring Unescape(const std::wstring& text)
     }
     return out;
 }
+
+// A global defined after the log's header, as the Engine is: the log must still be open when it goes.
+struct WriteAtExit
+{
+    ~WriteAtExit()
+    {
+        if (!Text.empty())
+            VLib::WriteLog(Text, true);
+    }
+    std::wstring Text;
+} AtExit;
 } // namespace
 
 int main()
@@ -37,10 +49,15 @@ int main()
     if (argc < 2)
         return 2;
     int next = 2;
-    if (argc > 3 && std::wstring(argv[2]) == L"--before")
+    if (argc > next + 1 && std::wstring(argv[next]) == L"--before")
     {
-        VLib::WriteLog(argv[3], true);
-        next = 4;
+        VLib::WriteLog(argv[next + 1], true);
+        next += 2;
+    }
+    if (argc > next + 1 && std::wstring(argv[next]) == L"--at-exit")
+    {
+        AtExit.Text = argv[next + 1];
+        next += 2;
     }
     const int status = VLib::Logger::Initialize(argv[1]);
     for (int i = next; i < argc; ++i)

@@ -6,6 +6,7 @@
 #include "tests/support/ScratchFolder.h"
 #include "VLib/vLogger.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -51,38 +52,48 @@ std::wstring Stamp(const SYSTEMTIME& t)
 }
 
 const std::string BOM = "\xFF\xFE";
-} // namespace
 
-TEST(LogFile, HeaderOnlyAfterInitialize)
-{
-    ScratchFolder folder{"vlib"};
-    const std::wstring log = folder.File(L"myLog.log");
-    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\""), 0u);
-    EXPECT_EQ(AsString(ReadFileBytes(log)), BOM + Utf16(log + L"\r\n\r\n"));
-}
-
-TEST(LogFile, EntriesWithTimeStampAndLineEnds)
+// Runs log_writer on a fresh log with these arguments and expects the file to hold the header
+// and exactly these entries (as written: line ends already CR LF), all stamped with the minute
+// the run began or ended in, since a run spans at most one minute boundary.
+void ExpectRunWrites(const std::wstring& arguments, const std::vector<std::wstring>& entries)
 {
     ScratchFolder folder{"vlib"};
     const std::wstring log = folder.File(L"myLog.log");
     SYSTEMTIME before, after;
     GetLocalTime(&before);
-    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" first \"two\\nlines\" \"crlf\\r\\nkept\" \"lone\\rcr\" \"\""), 0u);
+    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" " + arguments), 0u);
     GetLocalTime(&after);
 
     const std::string bytes = AsString(ReadFileBytes(log));
-    // Every entry carries the stamp of the minute it was written in; the run spans at most a
-    // minute boundary, so all entries share the stamp of before or of after.
     std::string expected;
-    for (const SYSTEMTIME& t : {before, after})
+    for (const SYSTEMTIME& t : {after, before})
     {
-        const std::wstring s = Stamp(t);
-        expected = BOM + Utf16(log + L"\r\n\r\n" + s + L"first\r\n" + s + L"two\r\nlines\r\n" + s +
-                               L"crlf\r\nkept\r\n" + s + L"lone\rcr\r\n" + s + L"\r\n");
+        std::wstring text = log + L"\r\n\r\n";
+        for (const std::wstring& entry : entries)
+            text += Stamp(t) + entry + L"\r\n";
+        expected = BOM + Utf16(text);
         if (bytes == expected)
             break;
     }
     EXPECT_EQ(bytes, expected);
+}
+} // namespace
+
+TEST(LogFile, HeaderOnlyAfterInitialize)
+{
+    ExpectRunWrites(L"", {});
+}
+
+TEST(LogFile, EntriesWithTimeStampAndLineEnds)
+{
+    ExpectRunWrites(L"first \"two\\nlines\" \"crlf\\r\\nkept\" \"lone\\rcr\" \"\"",
+                    {L"first", L"two\r\nlines", L"crlf\r\nkept", L"lone\rcr", L""});
+}
+
+TEST(LogFile, AGlobalDestroyedAfterMainReturnedStillLogs)
+{
+    ExpectRunWrites(L"--at-exit late first", {L"first", L"late"});
 }
 
 TEST(LogFile, SecondRunTruncatesTheFirst)
@@ -96,10 +107,7 @@ TEST(LogFile, SecondRunTruncatesTheFirst)
 
 TEST(LogFile, WriteBeforeInitializeWritesNothing)
 {
-    ScratchFolder folder{"vlib"};
-    const std::wstring log = folder.File(L"myLog.log");
-    ASSERT_EQ(RunLogWriter(L"\"" + log + L"\" --before early"), 0u);
-    EXPECT_EQ(AsString(ReadFileBytes(log)), BOM + Utf16(log + L"\r\n\r\n"));
+    ExpectRunWrites(L"--before early", {});
 }
 
 TEST(LogFile, HeldOpenElsewhereInitializeFailsAndWritesNothing)
@@ -176,4 +184,16 @@ TEST(Logger, WriteAfterCloseIsDropped)
     EXPECT_EQ(log.Messages(), (std::vector<std::wstring>{L"one"}));
     VLib::WriteLog(L"two", true);
     EXPECT_EQ(log.Messages(), (std::vector<std::wstring>{L"one"}));
+}
+
+// The capture itself: a log file that is gone, or holds no header, fails the test that reads it,
+// rather than reading as "nothing logged".
+TEST(LogCapture, AMissingOrHeaderlessLogFailsTheTestThatReadsIt)
+{
+    LogCapture log;
+    VLib::Logger::Close();
+    ASSERT_TRUE(WriteFileBytes(log.Path(), "\xFF\xFE"));
+    EXPECT_NONFATAL_FAILURE(log.Messages(), "does not start with the log's byte-order mark and header");
+    ASSERT_TRUE(DeleteFileW(log.Path().c_str()));
+    EXPECT_NONFATAL_FAILURE(log.Entries(), "no log file");
 }

@@ -24,18 +24,19 @@ void SetPresentationInterval(D3DPRESENT_PARAMETERS& parameters, BYTE vsync)
 }
 
 // One poll step of the lost-device wait. A full-screen device is only restored once the
-// window has processed its activation messages, so the queue keeps flowing; a quit message
-// taken here is kept back and posted again when the wait is over.
+// window has processed its activation messages, so the queue keeps flowing for the whole wait,
+// also after a quit message; that one is kept back and posted once when the wait is over.
 void WaitOneStep(bool& quitSeen, WPARAM& quitCode)
 {
     MSG message;
-    while (!quitSeen && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
     {
         if (message.message == WM_QUIT)
         {
+            if (!quitSeen)
+                quitCode = message.wParam;
             quitSeen = true;
-            quitCode = message.wParam;
-            break;
+            continue;
         }
         TranslateMessage(&message);
         DispatchMessageW(&message);
