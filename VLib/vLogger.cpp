@@ -1,6 +1,5 @@
 #include "vLogger.h"
 
-#include <algorithm>
 #include <iomanip>
 #include <new>
 #include <sstream>
@@ -14,6 +13,23 @@ namespace
 // LoggerLifetime constructs and destroys, outside the order of function-local statics.
 int LifetimeCount = 0;
 alignas(Logger) unsigned char LoggerStorage[sizeof(Logger)];
+
+constexpr int MaxDigits = 20; // 2^64 - 1 has twenty
+// Five fields of at most five digits (16-bit), four separators of one or two units, four spaces.
+constexpr int StampCapacity = 5 * 5 + 4 + 4;
+
+// Writes the decimal digits of `value` to the units before `end`, no leading zeros, at least one;
+// returns the first. Time fields go through the 32-bit form, whose division is the cheaper.
+template <typename Unsigned>
+wchar_t* DigitsBefore(wchar_t* end, Unsigned value)
+{
+    do
+    {
+        *--end = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return end;
+}
 } // namespace
 
 LoggerLifetime::LoggerLifetime()
@@ -63,36 +79,33 @@ void Logger::WriteLog(const std::wstring& message, bool flush)
 
     SYSTEMTIME now;
     GetLocalTime(&now);
-    std::wstring entry;
-    entry.reserve(24 + message.size());
-    entry += UIntToWString(now.wYear);
-    entry += L'-';
-    entry += UIntToWString(now.wMonth);
-    entry += L'-';
-    entry += UIntToWString(now.wDay);
-    entry += L"  ";
-    entry += UIntToWString(now.wHour);
-    entry += L':';
-    entry += UIntToWString(now.wMinute);
-    entry += L"    ";
-    entry += message;
-    entry += L'\n';
+    // The stamp "<y>-<m>-<d>  <h>:<min>    " is built backwards on the stack and the entry is
+    // appended in three pieces: an entry costs no allocation and one copy of the message.
+    wchar_t stamp[StampCapacity];
+    wchar_t* const end = stamp + StampCapacity;
+    wchar_t* at = end - 4;
+    at[0] = at[1] = at[2] = at[3] = L' ';
+    at = DigitsBefore(at, std::uint32_t{now.wMinute});
+    *--at = L':';
+    at = DigitsBefore(at, std::uint32_t{now.wHour});
+    *--at = L' ';
+    *--at = L' ';
+    at = DigitsBefore(at, std::uint32_t{now.wDay});
+    *--at = L'-';
+    at = DigitsBefore(at, std::uint32_t{now.wMonth});
+    *--at = L'-';
+    at = DigitsBefore(at, std::uint32_t{now.wYear});
 
-    stream.Append(entry);
+    stream.Append(at, static_cast<std::size_t>(end - at)).Append(message.data(), message.size()).Append(L"\n", 1);
     if (flush)
         stream.Flush();
 }
 
 std::wstring UIntToWString(std::uint64_t value)
 {
-    std::wstring digits;
-    do
-    {
-        digits += static_cast<wchar_t>(L'0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    std::reverse(digits.begin(), digits.end());
-    return digits;
+    wchar_t digits[MaxDigits];
+    wchar_t* const end = digits + MaxDigits;
+    return std::wstring(DigitsBefore(end, value), end);
 }
 
 std::wstring IntToWString(std::int64_t value)

@@ -35,7 +35,12 @@ int TextStream::Open(const std::wstring& fileName)
 
 TextStream& TextStream::Append(const std::wstring& text)
 {
-    m_buffer.insert(m_buffer.end(), text.begin(), text.end());
+    return Append(text.data(), text.size());
+}
+
+TextStream& TextStream::Append(const wchar_t* text, std::size_t length)
+{
+    m_buffer.insert(m_buffer.end(), text, text + length);
     return *this;
 }
 
@@ -45,17 +50,19 @@ int TextStream::Flush()
         return NothingToFlush;
 
     // A lone LF becomes CR LF; the test sees only this flush's buffer.
-    std::size_t lineFeeds = 0;
-    for (std::size_t i = 0; i < m_buffer.size(); ++i)
-        if (m_buffer[i] == LF && (i == 0 || m_buffer[i - 1] != CR))
-            ++lineFeeds;
+    // Counted without branches, so the compiler can test many units at once.
+    const wchar_t* const units = m_buffer.data();
+    std::size_t lineFeeds = units[0] == LF ? 1 : 0;
+    for (std::size_t i = 1; i < m_buffer.size(); ++i)
+        lineFeeds += static_cast<std::size_t>((units[i] == LF) & (units[i - 1] != CR));
     if (lineFeeds != 0)
     {
-        // Widen in place from the back, so the buffer keeps its storage from flush to flush.
+        // Widen in place from the back, so the buffer keeps its storage from flush to flush; the
+        // units before the first lone LF stay where they are.
         std::size_t from = m_buffer.size();
         m_buffer.resize(from + lineFeeds);
         std::size_t to = m_buffer.size();
-        while (from > 0)
+        while (to != from)
         {
             const wchar_t unit = m_buffer[--from];
             m_buffer[--to] = unit;

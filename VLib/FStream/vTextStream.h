@@ -3,6 +3,7 @@
 // every LF reaches the file as CR LF. Text is written only by Flush.
 #include "vFStream.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ public:
 
     int Open(const std::wstring& fileName);
     TextStream& Append(const std::wstring& text);
+    TextStream& Append(const wchar_t* text, std::size_t length);
     int Flush();
     void Close();
 
