@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prints empty_frame_ratio (engine with no screen / bare Clear-BeginScene-EndScene-Present loop,
-# same window size, medians of alternating one-second rounds; target >= 0.9) and both rates.
+# same window size, best of alternating 0.2 s rounds in each of five blocks, median of the
+# blocks; target >= 0.9), its spread over the blocks and both rates.
 # Usage: run.sh <build dir>; needs a DISPLAY.
 set -euo pipefail
 build=$1
