@@ -75,7 +75,13 @@ int main(int argc, char** argv)
     const long long timeout = atoll(argv[2]) * 1000000LL;
     const char* prefix = argv[3];
     const int scene = strcmp(argv[4], "scene") == 0;
+    const struct timespec pause = {0, 2000000};
     Display* display = XOpenDisplay(NULL);
+    for (int attempt = 0; !display && attempt < 250; ++attempt) /* a busy server may refuse for a moment */
+    {
+        nanosleep(&pause, NULL);
+        display = XOpenDisplay(NULL);
+    }
     if (!display)
     {
         fprintf(stderr, "first_frame: cannot open the display\n");
@@ -83,7 +89,6 @@ int main(int argc, char** argv)
         return 1;
     }
     XSetErrorHandler(IgnoreErrors);
-    const struct timespec pause = {0, 2000000};
     long long shown = 0;
     Window window = 0;
     while (NowNs() - t0 < timeout)

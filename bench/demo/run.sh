@@ -52,7 +52,8 @@ title_fps() { # <title regex>
 
 stop_last() { kill "$last" 2>/dev/null; wait "$last" 2>/dev/null; }
 
-fastest() { printf '%s\n' "$@" | sort -n | head -1; }
+# The smallest, leaving out failed launches (0).
+fastest() { printf '%s\n' "$@" | grep -vx 0 | sort -n | head -1; }
 # Largest over smallest.
 spread() { printf '%s\n' "$@" | sort -g | awk 'NR == 1 { low = $1 } { high = $1 } END { printf "%.3f", (low > 0 ? high / low : 0) }'; }
 
@@ -72,7 +73,7 @@ for _ in 1 2 3 4 5 6 7; do
     startup Vexa2 scene Vexa2.exe
     demo+=("$took") demo_window+=("$shown")
     stop_last
-    pairs+=("$(awk -v d="$took" -v m="${minimal[-1]}" 'BEGIN { printf "%.4f", (m > 0 ? d / m : 0) }')")
+    [ "$took" -gt 0 ] && [ "${minimal[-1]}" -gt 0 ] && pairs+=("$(awk -v d="$took" -v m="${minimal[-1]}" 'BEGIN { printf "%.4f", d / m }')")
 done
 echo "startup launches (ms): minimal ${minimal[*]}; demo ${demo[*]}" >&2
 minimal_ms=$(fastest "${minimal[@]}")
