@@ -4,6 +4,7 @@
 // when the machine is busy with other work).
 #include "Vexa2/Resources/VertexCache.h"
 #include "testkit/CacheAnalysis.h"
+#include "testkit/MeshMaker.h"
 
 #include <windows.h>
 
@@ -31,27 +32,6 @@ double ThreadCpuSeconds()
         return double((std::uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime);
     };
     return (ticks(kernel) + ticks(user)) * 100e-9;
-}
-
-// Two triangles per cell, cells in scanline order: the order a naive exporter writes.
-std::vector<std::uint32_t> MakeGrid(std::uint32_t cells)
-{
-    std::vector<std::uint32_t> indices;
-    indices.reserve(std::size_t(cells) * cells * 6);
-    const std::uint32_t row = cells + 1;
-    for (std::uint32_t y = 0; y < cells; ++y)
-    {
-        for (std::uint32_t x = 0; x < cells; ++x)
-        {
-            const std::uint32_t a = y * row + x;
-            const std::uint32_t b = a + 1;
-            const std::uint32_t c = a + row;
-            const std::uint32_t d = c + 1;
-            const std::uint32_t cell[6] = {a, c, b, b, c, d};
-            indices.insert(indices.end(), cell, cell + 6);
-        }
-    }
-    return indices;
 }
 
 // A mesh of irregular valence, like a scanned or decimated model: the grid after random edge
@@ -163,7 +143,8 @@ double Acmr(const std::vector<std::uint32_t>& indices, std::uint32_t cacheSize)
 
 int main()
 {
-    const std::vector<std::uint32_t> grid = MakeGrid(GridCells);
+    // Cells in scanline order: the order a naive exporter writes.
+    const std::vector<std::uint32_t> grid = MeshMaker::Grid(GridCells, GridCells);
     const std::uint32_t vertexCount = (GridCells + 1) * (GridCells + 1);
     const std::vector<std::uint32_t> irregular = Collapse(grid, vertexCount, vertexCount / 4);
 
