@@ -40,6 +40,21 @@ DWORD* Mesh::NewAdjacency(DWORD faceCount)
     return new (std::nothrow) DWORD[static_cast<std::size_t>(faceCount) * 3];
 }
 
+bool Mesh::Narrow(const std::wstring& wide, std::size_t length, std::string& narrow)
+{
+    try
+    {
+        narrow.assign(length, '\0');
+    }
+    catch (const std::exception&)
+    {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; ++i)
+        narrow[i] = static_cast<char>(wide[i] & 0xFF);
+    return true;
+}
+
 bool Mesh::SizeLists(std::size_t materialCount, std::size_t texturesPerMaterial)
 {
     if (texturesPerMaterial != 0 && materialCount > (Textures.max_size() - Textures.size()) / texturesPerMaterial)

@@ -62,6 +62,9 @@ protected:
 
     // 3 DWORDs per face, or null when they cannot be had; freed with delete[].
     static DWORD* NewAdjacency(DWORD faceCount);
+    // The first `length` characters of `wide`, each kept to its low 8 bits (texture folders are
+    // handed to the ANSI texture loader); false when the text cannot be had.
+    static bool Narrow(const std::wstring& wide, std::size_t length, std::string& narrow);
     // Sizes Materials to materialCount entries (new ones zero) and makes room for that many times
     // texturesPerMaterial more Textures, so that filling them cannot throw; false when the
     // memory cannot be had.

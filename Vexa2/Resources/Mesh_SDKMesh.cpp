@@ -135,10 +135,12 @@ int Mesh_SDKMesh::LoadMesh(const std::wstring& fileName, IDirect3DDevice9* devic
 {
     // Texture names are relative to the mesh file's folder; only "\" separates.
     const std::size_t slash = fileName.rfind(L'\\');
-    TextureDir.clear();
-    if (slash != std::wstring::npos)
-        for (std::size_t i = 0; i <= slash; ++i)
-            TextureDir.push_back(static_cast<char>(fileName[i] & 0xFF));
+    if (!Narrow(fileName, slash == std::wstring::npos ? 0 : slash + 1, TextureDir))
+    {
+        VLib::LogError(VLIB_HERE(L"Mesh_SDKMesh::LoadMesh"), OutOfMemory);
+        ReleaseMesh();
+        return MeshOutOfMemory;
+    }
 
     std::uint8_t* image = nullptr;
     std::uint32_t imageSize = 0;

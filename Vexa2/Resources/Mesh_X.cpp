@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <exception>
 #include <new>
 #include <string>
 
@@ -20,22 +19,6 @@ const HRESULT FileNotFound = static_cast<HRESULT>(0x88760389);
 bool IsMissingFile(HRESULT hr, const std::wstring& fileName)
 {
     return hr == FileNotFound || GetFileAttributesW(fileName.c_str()) == INVALID_FILE_ATTRIBUTES;
-}
-
-// Each character keeps its low 8 bits; false when the text cannot be had.
-bool Narrow(const std::wstring& wide, std::string& narrow)
-{
-    try
-    {
-        narrow.reserve(wide.size());
-        for (wchar_t character : wide)
-            narrow += static_cast<char>(character & 0xFF);
-    }
-    catch (const std::exception&)
-    {
-        return false;
-    }
-    return true;
 }
 
 void ReleaseBuffer(ID3DXBuffer* buffer)
@@ -139,7 +122,7 @@ int Mesh_X::SetMaterials(IDirect3DDevice9* device, ID3DXBuffer* materialBuffer, 
     }
 
     std::string narrowFolder;
-    if (!SizeLists(materialCount, 1) || !Narrow(folder, narrowFolder))
+    if (!SizeLists(materialCount, 1) || !Narrow(folder, folder.size(), narrowFolder))
     {
         VLib::LogError(VLIB_HERE(L"Mesh_X::SetMaterials"), L"Not enough memory");
         materialBuffer->Release();

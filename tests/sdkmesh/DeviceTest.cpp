@@ -486,6 +486,23 @@ TEST_F(SdkDevice, MaterialListThatCannotBeHadIsAStatus)
     EXPECT_TRUE(mesh.Materials.empty());
 }
 
+TEST_F(SdkDevice, TextureFolderThatCannotBeHadIsAStatus)
+{
+    const std::wstring name = L"m.sdkmesh";
+    const std::wstring path = folder.Write(name, SdkWriter::Build(SdkWriter::GridFile(2, 1, false)));
+    const std::size_t folderLength = path.size() - name.size();
+    ASSERT_GT(folderLength, 15u); // past the string's own small buffer: the folder is allocated
+    LogCapture log;
+    {
+        TestKit::RefusedNew refused(folderLength + 1); // the narrowed folder and its terminator
+        EXPECT_EQ(mesh.LoadMesh(path, device.Device), 10);
+    }
+    const Messages messages = log.Entries();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(EntryMatches(messages[0], L"Mesh_SDKMesh::LoadMesh", L"Out of memory")) << Narrow(messages[0]);
+    EXPECT_EQ(mesh.D3DXMesh, nullptr);
+}
+
 TEST_F(SdkDevice, TexturesAreAppendedDiffuseSpecularNormalSubsetBySubset)
 {
     // Each texture is told by its width.
