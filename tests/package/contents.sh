@@ -20,8 +20,10 @@ unzip -p "$zip" "$top/README.txt" | grep -qv $'\r$' && fail "README.txt has line
 
 exe=$(mktemp) && trap 'rm -f "$exe"' EXIT
 unzip -p "$zip" "$top/Vexa2.exe" >"$exe" || fail "cannot unpack Vexa2.exe"
-dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | LC_ALL=C sort)
-[ "$dlls" = "$(printf '%s\n' DINPUT8.dll KERNEL32.dll USER32.dll d3d9.dll d3dx9_40.dll msvcrt.dll)" ] ||
+# DLL names are compared as Windows does, whatever the case: the i686 import library names
+# dinput8.dll, the x86-64 one DINPUT8.dll.
+dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr A-Z a-z | LC_ALL=C sort)
+[ "$dlls" = "$(printf '%s\n' d3d9.dll d3dx9_40.dll dinput8.dll kernel32.dll msvcrt.dll user32.dll)" ] ||
     fail "Vexa2.exe imports: $(echo $dlls)"
 # No time in the PE header (the file header's TimeDateStamp): two builds of a tree are the same.
 header=$(od -An -tu4 -j60 -N4 "$exe")
