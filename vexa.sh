@@ -3,6 +3,7 @@
 #   ./vexa.sh test  [x86|x64]   install what is missing, build, run every test; build the other platform
 #   ./vexa.sh demo  [x86|x64]   install, build, run the demo (headless: a screenshot)
 #   ./vexa.sh bench [x86|x64]   install, build in release mode, print the benchmark figures
+#   ./vexa.sh package           install, build in release mode, write dist/Vexa2-<version>-<win32|x64>.zip
 #   ./vexa.sh fuzz  [seconds]   run every fuzz target of the portable core for that long each
 # The platform is Win32 (x86) where this host runs 32-bit programs, x64 otherwise, unless named.
 set -euo pipefail
@@ -10,7 +11,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 usage() {
-    echo "usage: $0 test|demo|bench [x86|x64]  or  $0 fuzz [seconds]" >&2
+    echo "usage: $0 test|demo|bench [x86|x64]  or  $0 package  or  $0 fuzz [seconds]" >&2
     exit 2
 }
 
@@ -29,6 +30,11 @@ test | demo | bench)
     [ $# -le 2 ] || usage
     "$root/scripts/setup.sh"
     platform=$("$root/scripts/choose-platform.sh" "${2:-}")
+    ;;
+package)
+    [ $# -le 1 ] || usage
+    "$root/scripts/setup.sh"
+    platform=$("$root/scripts/choose-platform.sh")
     ;;
 fuzz)
     [ $# -le 2 ] || usage
@@ -69,5 +75,20 @@ bench)
     cmake --build "$build" -j "$jobs" --target benchmarks >&2  # stdout holds the figures alone
     echo "platform: $platform"
     "$root/scripts/xvfb-session.sh" "$build/wineprefix" "$root/bench/run.sh" "$build"
+    ;;
+package)
+    # The assets are the same bytes on both platforms: the platform this host runs makes them, the
+    # other's program is only cross-compiled and packed with them (package/CMakeLists.txt).
+    for p in "$platform" "$other"; do
+        run_tools=ON
+        [ "$p" = "$platform" ] || run_tools=OFF
+        configure "$root/build-$p-release" "$p" Release -DVEXA_RUN_TOOLS=$run_tools \
+                  -DVEXA_PACKAGE_ASSETS="$root/build-$platform-release/run" -DVEXA_PACKAGE_OUTPUT="$root/dist"
+        cmake --build "$root/build-$p-release" -j "$jobs" --target package_zip
+    done
+    for p in "$platform" "$other"; do
+        zip=$(sed -n 's/^VEXA_PACKAGE_ZIP:INTERNAL=//p' "$root/build-$p-release/CMakeCache.txt")
+        echo "$zip: $(stat -c %s "$zip") bytes"
+    done
     ;;
 esac

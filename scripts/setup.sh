@@ -9,6 +9,8 @@ set -euo pipefail
 packages=(
     cmake make g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
     wine wine64 xvfb xauth xdotool x11-utils imagemagick libgl1 libglx-mesa0 libgl1-mesa-dri
+    # The players' zip (package/pack.sh) and its tests.
+    zip unzip
     # The start-up bench's first-frame helper is built for the host against Xlib.
     libx11-dev
     googletest

@@ -2,6 +2,7 @@
 
 #include "vStatus.h"
 #include "VLib/vLogger.h"
+#include "Vexa2/Engine/vVersion.h"
 
 #include <cstring>
 
@@ -15,7 +16,7 @@ const DWORD WindowedStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 const DWORD FullScreenStyle = WS_POPUP;
 } // namespace
 
-const std::wstring WindowTitle = L"Vexa2 v0.2";
+const std::wstring WindowTitle = L"Vexa2 v" VEXA_VERSION;
 bool HasFocus = true;
 bool CloseRequested = false;
 

@@ -1,5 +1,5 @@
 # Shared steps of the demo's end-to-end tests (sourced). Expects DEMO_BUILD, DEMO_RUN (the run
-# folder with Vexa2.exe and the assets), DEMO_SCRATCH, DEMO_THIEF and a DISPLAY.
+# folder with Vexa2.exe and the assets, for demo_scratch), DEMO_SCRATCH, DEMO_THIEF and a DISPLAY.
 source "$(dirname "${BASH_SOURCE[0]}")/../support/e2e-common.sh"
 
 # From here on, programs run in a prefix of their own: a virtual desktop's display modes and
@@ -9,10 +9,9 @@ demo_use_desktop_prefix() {
     export VEXA_WINEPREFIX=$e2e_desktop_prefix
 }
 
-[ -f "$DEMO_RUN/Vexa2.exe" ] || fail "no $DEMO_RUN/Vexa2.exe (build demo_run_folder)"
-
 # A fresh scratch folder holding a copy of the run folder (the program too), without a log.
 demo_scratch() {
+    [ -f "$DEMO_RUN/Vexa2.exe" ] || fail "no $DEMO_RUN/Vexa2.exe (build demo_run_folder)"
     rm -rf "$DEMO_SCRATCH" && mkdir -p "$DEMO_SCRATCH" || fail "cannot create $DEMO_SCRATCH"
     cp -r "$DEMO_RUN"/. "$DEMO_SCRATCH"/ || fail "cannot copy the run folder"
     rm -f "$DEMO_SCRATCH/myLog.log"
@@ -74,6 +73,30 @@ demo_wait_fps() { # <window> <timeout s>
 demo_scene_pixels() { # <image> <geometry WxH+X+Y>
     convert "$1" -crop "$2" +repage -fuzz 3% -fill black -opaque '#000080' -fill white +opaque black \
         -format '%[fx:round(mean*w*h)]' info:
+}
+
+# Screenshot of the window, which must show the scene as it starts: the clear colour at the
+# corners, the skull straight ahead below the centre, lit (many pixels, many shades), and the
+# fountain's small bright points above it. Sets WIDTH and HEIGHT (the window's) and `skull`, the
+# skull's region.
+demo_expect_scene() { # <window> <screenshot>
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    import -window "$1" "$2" || fail "screenshot failed"
+    local point colour cx=$((WIDTH / 2)) cy=$((HEIGHT / 2))
+    for point in "2,2" "$((WIDTH - 3)),2" "2,$((HEIGHT - 3))" "$((WIDTH - 3)),$((HEIGHT - 3))"; do
+        colour=$(e2e_pixel "$2" "${point%,*}" "${point#*,}")
+        [ "$colour" = 000080 ] || fail "edge pixel $point is $colour, not the clear colour 000080"
+    done
+    skull="200x$((HEIGHT / 2 - 20))+$((cx - 100))+$((cy + 20))"
+    local lit shades bright
+    lit=$(demo_scene_pixels "$2" "$skull")
+    [ "$lit" -gt 5000 ] || fail "only $lit scene pixels where the skull should be"
+    shades=$(convert "$2" -crop "$skull" +repage -format %k info:)
+    [ "$shades" -gt 50 ] || fail "the skull shows only $shades colours: not lit"
+    bright=$(convert "$2" -crop "300x$((cy - 40))+$((cx - 150))+0" +repage -colorspace Gray -threshold 60% \
+        -format '%[fx:round(mean*w*h)]' info:)
+    [ "$bright" -gt 30 ] || fail "no particles above the skull ($bright bright pixels)"
+    note "scene: $lit lit pixels in $shades shades, $bright particle pixels"
 }
 
 # Pixels of a region that differ by more than 10% between two images.
