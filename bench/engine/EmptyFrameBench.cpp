@@ -92,28 +92,16 @@ int main()
     DirectRound(frequency);
     EngineRound(frequency);
 
-    std::vector<double> engineBest, directBest, ratios;
+    // Seconds per frame: the least-disturbed round is the fastest.
+    const auto best = Bench::BestOfBlocks(Blocks, Rounds, {[&] { return 1.0 / EngineRound(frequency); },
+                                                           [&] { return 1.0 / DirectRound(frequency); }});
+    std::vector<double> engineBest, directBest;
     for (int block = 0; block < Blocks; ++block)
     {
-        std::vector<double> engineRates, directRates;
-        for (int round = 0; round < Rounds; ++round)
-        {
-            // Alternate which goes first so that drift favours neither.
-            if (round % 2 == 0)
-            {
-                engineRates.push_back(EngineRound(frequency));
-                directRates.push_back(DirectRound(frequency));
-            }
-            else
-            {
-                directRates.push_back(DirectRound(frequency));
-                engineRates.push_back(EngineRound(frequency));
-            }
-        }
-        engineBest.push_back(*std::max_element(engineRates.begin(), engineRates.end()));
-        directBest.push_back(*std::max_element(directRates.begin(), directRates.end()));
-        ratios.push_back(engineBest.back() / directBest.back());
+        engineBest.push_back(1.0 / best[0][std::size_t(block)]);
+        directBest.push_back(1.0 / best[1][std::size_t(block)]);
     }
+    const std::vector<double> ratios = Bench::BlockRatios(engineBest, directBest);
 
     const bool focused = Vexa::HasFocus;
     engine.Shutdown();

@@ -1,7 +1,7 @@
 // sdkmesh_parse_ratio: reading a ~20 MB .sdkmesh file and copying out every table, list and
 // block (LoadData, the header and the ten section steps, no D3DX), divided by a plain read of
 // the same file plus one memcpy of its bytes. Both sides allocate fresh buffers every round, as
-// the loader does; rounds alternate, each of five blocks compares the fastest round of each side,
+// the loader does; rounds take turns (Bench::BestOfBlocks), each of five blocks compares the fastest round of each side,
 // and the ratio is the median of the blocks (sdkmesh_parse_ratio_spread: largest over smallest).
 // sdkmesh_load_ms: one whole LoadMesh of the same file on a real device, D3DX build included.
 #include "Vexa2/Resources/Mesh_SDKMesh.h"
@@ -134,38 +134,24 @@ int main()
     std::uint32_t checksum = 0;
     RawReadAndCopy(path, checksum); // warm the file cache for both sides
     Parse(path, checksum);
-    std::vector<double> ratios, rawBest, parseBest;
-    for (int block = 0; block < 5; ++block)
+    bool ok = true;
+    const auto timed = [&](bool (*side)(const std::wstring&, std::uint32_t&)) {
+        return [&, side] {
+            const double t = Now();
+            ok = side(path, checksum) && ok;
+            return Now() - t;
+        };
+    };
+    const auto best = Bench::BestOfBlocks(5, 12, {timed(RawReadAndCopy), timed(Parse)}, [&] { return ok; });
+    if (best.empty())
     {
-        std::vector<double> raw, parse;
-        for (int round = 0; round < 12; ++round)
-        {
-            bool rawOk = true, parseOk = true;
-            for (int side = 0; side < 2; ++side) // which goes first alternates
-            {
-                const double t = Now();
-                if ((side + round) % 2 == 0)
-                {
-                    rawOk = RawReadAndCopy(path, checksum);
-                    raw.push_back(Now() - t);
-                }
-                else
-                {
-                    parseOk = Parse(path, checksum);
-                    parse.push_back(Now() - t);
-                }
-            }
-            if (!rawOk || !parseOk)
-            {
-                std::fprintf(stderr, "read or parse failed\n");
-                DeleteFileW(path.c_str());
-                return 1;
-            }
-        }
-        rawBest.push_back(Bench::Minimum(raw));
-        parseBest.push_back(Bench::Minimum(parse));
-        ratios.push_back(parseBest.back() / rawBest.back());
+        std::fprintf(stderr, "read or parse failed\n");
+        DeleteFileW(path.c_str());
+        return 1;
     }
+    const std::vector<double>& rawBest = best[0];
+    const std::vector<double>& parseBest = best[1];
+    const std::vector<double> ratios = Bench::BlockRatios(parseBest, rawBest);
     Bench::PrintRatio("sdkmesh_parse_ratio", ratios);
     std::fprintf(stderr, "file %u bytes, raw %.2f ms, parse %.2f ms, checksum %u\n",
                  static_cast<unsigned>(bytes.size()), Bench::Median(rawBest) * 1000, Bench::Median(parseBest) * 1000,

@@ -1,7 +1,8 @@
 // log_write_ratio: WriteLog calls (each flushed) against bare SetFilePointerEx + WriteFile pairs
-// writing the same bytes, side by side in alternating short rounds. Each block compares the
-// fastest round of each side (a round is short enough that most rounds run undisturbed); the
-// ratio is the median of the blocks, log_write_ratio_spread their largest over their smallest.
+// writing the same bytes, side by side in short rounds taking turns (Bench::BestOfBlocks). Each
+// block compares the fastest round of each side (a round is short enough that most rounds run
+// undisturbed); the ratio is the median of the blocks, log_write_ratio_spread their largest over
+// their smallest.
 // A third side, the same pair after one GetLocalTime (which every entry reads its time stamp
 // with), gives log_write_clock_floor: the least ratio any entry can reach on this platform.
 #include "VLib/vLogger.h"
@@ -80,31 +81,12 @@ int main()
     logRound(); // warm-up: first use of the buffers and the files' first pages
     rawRound(false);
 
-    std::vector<double> ratios, floors, logBest, rawBest;
-    for (int block = 0; block < Blocks; ++block)
-    {
-        std::vector<double> logTimes, rawTimes, clockTimes;
-        for (int round = 0; round < Rounds; ++round)
-        {
-            // Alternate which goes first so that neither always follows the other.
-            if (round % 2 == 0)
-            {
-                logTimes.push_back(logRound());
-                rawTimes.push_back(rawRound(false));
-                clockTimes.push_back(rawRound(true));
-            }
-            else
-            {
-                clockTimes.push_back(rawRound(true));
-                rawTimes.push_back(rawRound(false));
-                logTimes.push_back(logRound());
-            }
-        }
-        logBest.push_back(Bench::Minimum(logTimes));
-        rawBest.push_back(Bench::Minimum(rawTimes));
-        ratios.push_back(logBest.back() / rawBest.back());
-        floors.push_back(Bench::Minimum(clockTimes) / rawBest.back());
-    }
+    const auto best = Bench::BestOfBlocks(Blocks, Rounds, {logRound, [&] { return rawRound(false); },
+                                                           [&] { return rawRound(true); }});
+    const std::vector<double>& logBest = best[0];
+    const std::vector<double>& rawBest = best[1];
+    const std::vector<double> ratios = Bench::BlockRatios(logBest, rawBest);
+    const std::vector<double> floors = Bench::BlockRatios(best[2], rawBest);
     CloseHandle(raw);
     VLib::Logger::Close();
     DeleteFileW(logPath.c_str());
