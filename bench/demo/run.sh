@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The demo's benchmarks, side by side in one session (DISPLAY set by the caller):
-#   startup_ms        launch of Vexa2.exe to the first frame showing the scene (fastest of seven)
-#   startup_ratio     that time over the same for the minimal window-and-device program, with
-#                     startup_ratio_spread over the seven pairs of neighbouring launches
+#   startup_ms        launch of Vexa2.exe to the first frame showing the scene (fastest of 15)
+#   startup_ratio     that time over the same for the minimal window-and-device program: the
+#                     median over five blocks of three launches each, with startup_ratio_spread
 #   demo_frame_ratio  the demo's frame rate (its title) over the minimal program's clear/present rate
 #   update_cpu_us     processor time of one DemoScreen::OnUpdate (in-process, real device);
 #                     update_camera_cpu_us and update_particles_cpu_us are its two largest parts
@@ -54,17 +54,16 @@ stop_last() { kill "$last" 2>/dev/null; wait "$last" 2>/dev/null; }
 
 # The smallest, leaving out failed launches (0).
 fastest() { printf '%s\n' "$@" | grep -vx 0 | sort -n | head -1; }
-# Largest over smallest.
-spread() { printf '%s\n' "$@" | sort -g | awk 'NR == 1 { low = $1 } { high = $1 } END { printf "%.3f", (low > 0 ? high / low : 0) }'; }
 
 # Untimed: the first Wine program of a session also starts the prefix's services.
 startup Minimal cleared bench_minimal_window.exe 60
 stop_last
-# Seven launches of each, alternating, so that a busy moment of the machine falls on both. Other
-# processes only ever add time to a launch, so each program's figure is its fastest launch; the
-# spread is that of the ratios of neighbouring launches.
-minimal=() minimal_window=() demo=() demo_window=() pairs=()
-for _ in 1 2 3 4 5 6 7; do
+# Fifteen launches of each, alternating, so that a busy moment of the machine falls on both.
+# Other processes only ever add time to a launch, so each side's figure is its fastest launch.
+# Launch i counts for block i mod 5, and each block compares the fastest launch of each program:
+# startup_ratio is the median of the five block ratios, its spread their largest over smallest.
+minimal=() minimal_window=() demo=() demo_window=()
+for _ in $(seq 15); do
     sleep 1
     startup Minimal cleared bench_minimal_window.exe 60
     minimal+=("$took") minimal_window+=("$shown")
@@ -73,13 +72,29 @@ for _ in 1 2 3 4 5 6 7; do
     startup Vexa2 scene Vexa2.exe
     demo+=("$took") demo_window+=("$shown")
     stop_last
-    [ "$took" -gt 0 ] && [ "${minimal[-1]}" -gt 0 ] && pairs+=("$(awk -v d="$took" -v m="${minimal[-1]}" 'BEGIN { printf "%.4f", d / m }')")
 done
 echo "startup launches (ms): minimal ${minimal[*]}; demo ${demo[*]}" >&2
 minimal_ms=$(fastest "${minimal[@]}")
 minimal_shown=$(fastest "${minimal_window[@]}")
 demo_ms=$(fastest "${demo[@]}")
 demo_shown=$(fastest "${demo_window[@]}")
+# Prints "<median> <spread>" of the block ratios, leaving out failed launches (0).
+block_ratios() {
+    awk -v demo="${demo[*]}" -v minimal="${minimal[*]}" 'BEGIN {
+        n = split(demo, d, " "); split(minimal, m, " ")
+        for (i = 1; i <= n; ++i) {
+            b = (i - 1) % 5
+            if (d[i] > 0 && (bd[b] == 0 || d[i] < bd[b])) bd[b] = d[i]
+            if (m[i] > 0 && (bm[b] == 0 || m[i] < bm[b])) bm[b] = m[i]
+        }
+        k = 0
+        for (b = 0; b < 5; ++b) if (bd[b] > 0 && bm[b] > 0) r[++k] = bd[b] / bm[b]
+        if (k == 0) { print "0 0"; exit }
+        for (i = 1; i <= k; ++i) for (j = i + 1; j <= k; ++j) if (r[j] < r[i]) { t = r[i]; r[i] = r[j]; r[j] = t }
+        printf "%.3f %.3f\n", r[int((k + 1) / 2)], r[k] / r[1]
+    }'
+}
+read -r ratio ratio_spread <<<"$(block_ratios)"
 
 startup Minimal cleared bench_minimal_window.exe 60
 minimal_fps=$(title_fps '^Minimal')
@@ -94,8 +109,8 @@ echo "startup_ms: $demo_ms"
 echo "startup_minimal_ms: $minimal_ms"
 echo "startup_window_ms: $demo_shown"
 echo "startup_minimal_window_ms: $minimal_shown"
-awk -v d="$demo_ms" -v m="$minimal_ms" 'BEGIN { printf "startup_ratio: %.3f\n", (m > 0 ? d / m : 0) }'
-echo "startup_ratio_spread: $(spread "${pairs[@]}")"
+echo "startup_ratio: $ratio"
+echo "startup_ratio_spread: $ratio_spread"
 echo "demo_fps: $demo_fps"
 echo "minimal_fps: $minimal_fps"
 awk -v d="$demo_fps" -v m="$minimal_fps" 'BEGIN { printf "demo_frame_ratio: %.3f\n", (m > 0 ? d / m : 0) }'
