@@ -112,9 +112,11 @@ std::uint32_t CountInputMisses(const std::uint32_t* indices, std::uint32_t faceC
 }
 
 // Misses of a fresh FIFO of cacheSize entries over the triangles in order, counted only as far
-// as they stay within limit, like CountInputMisses.
+// as they stay within limit, like CountInputMisses; the vertices go to firstUse as they are
+// first loaded (all of them when the count stays within limit, some when it does not).
 std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t* order, std::uint32_t faceCount,
-                              std::uint32_t vertexCount, std::uint32_t cacheSize, std::uint32_t limit)
+                              std::uint32_t vertexCount, std::uint32_t cacheSize, std::uint32_t limit,
+                              std::uint32_t* firstUse)
 {
     std::vector<std::uint32_t> loadedAt(vertexCount, 0);
     std::uint32_t misses = cacheSize;
@@ -127,6 +129,10 @@ std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t*
             std::uint32_t& stamp = loadedAt[t[k]];
             if (misses - stamp >= cacheSize)
             {
+                if (stamp == 0)
+                {
+                    *firstUse++ = t[k];
+                }
                 stamp = ++misses;
             }
         }
@@ -162,11 +168,11 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
             ? fanMisses
             : CountInputMisses(indices, faceCount, vertexCount, usedVertices, TargetFifoSize, fanMisses);
     std::uint32_t misses = fanMisses;
-    bool fanOrder = true;
+    bool firstUseKept = true; // firstUse is the kept order's
     if (inputMisses < fanMisses)
     {
         misses = inputMisses;
-        fanOrder = false;
+        firstUseKept = false;
         for (std::uint32_t i = 0; i < faceCount; ++i)
         {
             order[i] = i;
@@ -178,16 +184,21 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     {
         const std::unique_ptr<std::uint32_t[]> scored = Steps::Uninitialised<std::uint32_t>(faceCount);
         Steps::ForsythOrder(indices, faceCount, vertexCount, around, scored.get());
-        if (CountFifoMisses(indices, scored.get(), faceCount, vertexCount, TargetFifoSize, misses) < misses)
+        // The count writes the scored order's first use over the fan order's: when the scored
+        // order loses, the one kept gets its first use again below.
+        const std::uint32_t scoredMisses =
+            CountFifoMisses(indices, scored.get(), faceCount, vertexCount, TargetFifoSize, misses, firstUse);
+        if (scoredMisses < misses)
         {
-            fanOrder = false;
             for (std::uint32_t i = 0; i < faceCount; ++i)
             {
                 order[i] = scored[i];
             }
+            return usedVertices;
         }
+        firstUseKept = false;
     }
-    return fanOrder ? usedVertices : Steps::FirstUse(indices, order, faceCount, vertexCount, firstUse);
+    return firstUseKept ? usedVertices : Steps::FirstUse(indices, order, faceCount, vertexCount, firstUse);
 }
 
 // The faces slotFace[0] to slotFace[count - 1] (first to first + count - 1 when slotFace is null)
