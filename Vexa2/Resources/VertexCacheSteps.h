@@ -53,7 +53,7 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
                            const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order,
                            std::uint32_t* firstUse, std::uint32_t& usedVertices);
 
-// Forsyth's scoring order over a modelled LRU cache: writes faceCount triangle numbers to order.
+// Forsyth's scoring order over a modelled FIFO cache: writes faceCount triangle numbers to order.
 // Works in around's lists, which it leaves reordered and recoded (no longer as Build made them).
 void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                   VertexTriangles& around, std::uint32_t* order);
