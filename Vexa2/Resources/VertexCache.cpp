@@ -27,9 +27,8 @@ namespace VertexCache
 namespace
 {
 using Steps::None;
+using Steps::TargetFifoSize;
 
-// The cache the candidate orders are judged against, and the one Tipsify plans for.
-const std::uint32_t TargetFifoSize = 16;
 // A fan order within this factor of the unavoidable misses (one per distinct vertex) is kept
 // without trying the slower scoring method. Regular meshes and the demo's models land at 1.20
 // to 1.27 (a 16-entry FIFO cannot do much better on them), where the scoring method never
@@ -111,35 +110,6 @@ std::uint32_t CountInputMisses(const std::uint32_t* indices, std::uint32_t faceC
     return t == end ? misses - cacheSize : None;
 }
 
-// Misses of a fresh FIFO of cacheSize entries over the triangles in order, counted only as far
-// as they stay within limit, like CountInputMisses; the vertices go to firstUse as they are
-// first loaded (all of them when the count stays within limit, some when it does not).
-std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t* order, std::uint32_t faceCount,
-                              std::uint32_t vertexCount, std::uint32_t cacheSize, std::uint32_t limit,
-                              std::uint32_t* firstUse)
-{
-    std::vector<std::uint32_t> loadedAt(vertexCount, 0);
-    std::uint32_t misses = cacheSize;
-    const std::uint32_t stop = limit < None - cacheSize ? limit + cacheSize : None;
-    for (std::uint32_t i = 0; i < faceCount && misses <= stop; ++i)
-    {
-        const std::uint32_t* t = indices + std::size_t(order[i]) * 3;
-        for (int k = 0; k < 3; ++k)
-        {
-            std::uint32_t& stamp = loadedAt[t[k]];
-            if (misses - stamp >= cacheSize)
-            {
-                if (stamp == 0)
-                {
-                    *firstUse++ = t[k];
-                }
-                stamp = ++misses;
-            }
-        }
-    }
-    return misses - cacheSize;
-}
-
 // Orders one group, given as a mesh of its own; writes its triangle numbers to order and its
 // vertices in order of first use to firstUse, and returns their count (None when an index is
 // not below vertexCount).
@@ -182,13 +152,10 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     // Only where the fan order is clearly short of the floor may the scoring method win.
     if (double(fanMisses) > GoodEnoughRatio * double(usedVertices))
     {
+        // The scored order's first use goes over the fan order's: when the scored order loses,
+        // the one kept gets its first use again below.
         const std::unique_ptr<std::uint32_t[]> scored = Steps::Uninitialised<std::uint32_t>(faceCount);
-        Steps::ForsythOrder(indices, faceCount, vertexCount, around, scored.get());
-        // The count writes the scored order's first use over the fan order's: when the scored
-        // order loses, the one kept gets its first use again below.
-        const std::uint32_t scoredMisses =
-            CountFifoMisses(indices, scored.get(), faceCount, vertexCount, TargetFifoSize, misses, firstUse);
-        if (scoredMisses < misses)
+        if (Steps::ForsythOrder(indices, faceCount, vertexCount, around, scored.get(), firstUse) < misses)
         {
             for (std::uint32_t i = 0; i < faceCount; ++i)
             {
@@ -362,22 +329,24 @@ bool Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t f
     std::uint32_t* lowEnds = Offsets.data();
     std::uint32_t* highEnds = highEnd.data();
     const std::uint32_t half = faceCount / 2;
+    // Last corner first, as the triangles: a triangle that uses a vertex twice has its entries
+    // ascending too.
     if (half * 2 < faceCount)
     {
         const std::uint32_t* corners = indices + std::size_t(faceCount - 1) * 3;
-        for (int k = 0; k < 3; ++k)
+        for (std::uint32_t k = 3; k-- > 0;)
         {
-            lists[--highEnds[corners[k]]] = faceCount - 1;
+            lists[--highEnds[corners[k]]] = (faceCount - 1) * 4 + k;
         }
     }
     for (std::uint32_t t = half; t-- > 0;)
     {
         const std::uint32_t* a = indices + std::size_t(t) * 3;
         const std::uint32_t* b = indices + std::size_t(t + half) * 3;
-        for (int k = 0; k < 3; ++k)
+        for (std::uint32_t k = 3; k-- > 0;)
         {
-            lists[--lowEnds[a[k]]] = t;
-            lists[--highEnds[b[k]]] = t + half;
+            lists[--lowEnds[a[k]]] = t * 4 + k;
+            lists[--highEnds[b[k]]] = (t + half) * 4 + k;
         }
     }
     return true;

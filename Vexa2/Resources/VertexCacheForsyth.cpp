@@ -21,12 +21,14 @@ namespace
 // used (an LRU model, as published, keeps a reused vertex young that a FIFO is about to drop).
 // The tables were searched for the fewest misses of 16- and 32-entry FIFOs on decimated grids
 // (irregular valences, as simplified models have), starting from the published curves.
-const int ModelCacheSize = 16;
+const int ModelCacheSize = int(TargetFifoSize);
 // Triangles beyond this many per vertex all score alike.
 const std::uint32_t MaxValence = 8;
 // Triangles looked at per cached vertex and step. Ordinary vertices have far fewer; a hub
 // offers this many of its remaining ones (any of them continues its fan equally well).
 const std::uint32_t MaxCandidates = 16;
+// The model-cache place of a vertex not loaded yet (out of the cache, as -1).
+const std::int32_t NeverLoaded = -2;
 
 struct ScoreTables
 {
@@ -46,16 +48,16 @@ struct ScoreTables
 };
 
 const ScoreTables Tables = {
-    {0.000f, 0.750f, 0.709f, 0.640f, 0.840f, 0.571f, 0.711f, 0.804f, 0.779f, 0.466f, 0.935f, 0.731f, 0.721f, 0.605f,
-     0.661f, 0.508f, 0.329f},
-    {0.000f, 2.405f, 1.605f, 1.155f, 0.963f, 0.680f, 0.554f, 0.795f, 0.760f}};
+    {0.000f, 0.810f, 0.709f, 0.640f, 0.840f, 0.571f, 0.670f, 0.804f, 0.779f, 0.466f, 0.935f, 0.731f, 0.721f, 0.605f,
+     0.661f, 0.577f, 0.175f},
+    {0.000f, 2.466f, 1.605f, 1.192f, 0.963f, 0.680f, 0.554f, 0.606f, 0.760f}};
 
 class Forsyth
 {
 public:
     Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
             VertexTriangles& around);
-    void Run(std::uint32_t* order);
+    std::uint32_t Run(std::uint32_t* order, std::uint32_t* firstUse);
 
 private:
     void Remove(std::uint32_t triangle);
@@ -65,13 +67,12 @@ private:
     const std::uint32_t* m_indices;
     std::uint32_t m_faceCount;
     const std::uint32_t* m_offsets;
-    // Each vertex's triangles, its live ones first; a triangle is listed once per corner, as
-    // 4 * triangle + k for its corner k, so that the corner of an entry is known at once
-    // (a plan holds fewer than 2^30 faces: it fits in 32 bits).
-    std::uint32_t* m_triangles; // the lists of `around`, rewritten in place
-    std::vector<std::uint32_t> m_position; // corner (3 * triangle + k) -> its place in its vertex's list
-    std::vector<std::uint32_t> m_live;     // vertex -> corners not yet emitted
-    std::vector<float> m_score;            // vertex -> current score
+    // Each vertex's triangles, its live ones first (the lists of `around`, reordered in place).
+    std::uint32_t* m_triangles;
+    // Written in full before they are read:
+    std::unique_ptr<std::uint32_t[]> m_position; // corner (3 * triangle + k) -> its place in its vertex's list
+    std::unique_ptr<std::uint32_t[]> m_live;     // vertex -> corners not yet emitted
+    std::unique_ptr<float[]> m_score;            // vertex -> current score
     std::vector<std::uint8_t> m_emitted;   // triangle -> already in the order
 
     // The modelled FIFO. Finished vertices (no triangle left) still take up places but can never
@@ -79,40 +80,34 @@ private:
     std::uint32_t m_cacheVertex[ModelCacheSize];
     int m_cachePlace[ModelCacheSize];
     int m_cacheSize = 0;
-    std::vector<std::int32_t> m_place; // vertex -> place in the model cache, -1 when out
+    // vertex -> place in the model cache, -1 when out, NeverLoaded before its first use
+    std::vector<std::int32_t> m_place;
+    std::uint32_t* m_firstUse = nullptr; // the next vertex loaded for the first time goes here
+    std::uint32_t m_misses = 0;
 };
 
 Forsyth::Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                  VertexTriangles& around)
     : m_indices(indices), m_faceCount(faceCount), m_offsets(around.Offsets.data()),
-      m_triangles(around.Triangles.get()), m_position(std::size_t(faceCount) * 3), m_live(vertexCount),
-      m_score(vertexCount), m_emitted(faceCount, 0), m_place(vertexCount, -1)
+      m_triangles(around.Triangles.get()), m_position(Uninitialised<std::uint32_t>(std::size_t(faceCount) * 3)),
+      m_live(Uninitialised<std::uint32_t>(vertexCount)), m_score(Uninitialised<float>(vertexCount)), m_emitted(faceCount, 0), m_place(vertexCount, NeverLoaded)
 {
     for (std::uint32_t v = 0; v < vertexCount; ++v)
     {
-        // The list is ascending: a triangle that uses v twice comes twice in a row, its
-        // second entry for the next corner that is v.
-        std::uint32_t* list = m_triangles + m_offsets[v];
+        const std::uint32_t* list = m_triangles + m_offsets[v];
         const std::uint32_t count = around.Count(v);
         for (std::uint32_t j = 0; j < count; ++j)
         {
-            const std::uint32_t t = list[j];
-            const std::uint32_t* corners = indices + std::size_t(t) * 3;
-            std::uint32_t k = j > 0 && list[j - 1] >> 2 == t ? (list[j - 1] & 3) + 1 : 0;
-            while (corners[k] != v)
-            {
-                ++k;
-            }
-            list[j] = t * 4 + k;
-            m_position[std::size_t(t) * 3 + k] = j;
+            m_position[std::size_t(list[j] >> 2) * 3 + (list[j] & 3)] = j;
         }
         m_live[v] = count;
         m_score[v] = Tables.Score(-1, m_live[v]);
     }
 }
 
-void Forsyth::Run(std::uint32_t* order)
+std::uint32_t Forsyth::Run(std::uint32_t* order, std::uint32_t* firstUse)
 {
+    m_firstUse = firstUse;
     std::uint32_t scan = 0; // triangles before it are placed
     std::uint32_t best = None;
     for (std::uint32_t step = 0; step < m_faceCount; ++step)
@@ -132,6 +127,7 @@ void Forsyth::Run(std::uint32_t* order)
         UpdateCache(best);
         best = PickBest();
     }
+    return m_misses;
 }
 
 // The triangle leaves the live part of its vertices' lists (order inside a list is free): the
@@ -159,7 +155,8 @@ void Forsyth::Remove(std::uint32_t triangle)
 // vertex scores when needed, so nothing else is updated.
 void Forsyth::UpdateCache(std::uint32_t triangle)
 {
-    // A corner that repeats an earlier one is cached by then.
+    // A corner that repeats an earlier one is cached by then; one cached in the last places
+    // may be pushed out by the corners loaded before it.
     const std::uint32_t* corners = m_indices + std::size_t(triangle) * 3;
     std::uint32_t loaded[3];
     int misses = 0;
@@ -167,7 +164,7 @@ void Forsyth::UpdateCache(std::uint32_t triangle)
     {
         const std::uint32_t v = corners[k];
         const bool repeat = (k > 0 && v == corners[0]) || (k > 1 && v == corners[1]);
-        if (m_place[v] < 0 && !repeat)
+        if (!repeat && (m_place[v] < 0 || m_place[v] + misses >= ModelCacheSize))
         {
             loaded[misses++] = v;
         }
@@ -175,9 +172,15 @@ void Forsyth::UpdateCache(std::uint32_t triangle)
     std::uint32_t nextVertex[ModelCacheSize];
     int nextPlace[ModelCacheSize];
     int nextSize = 0;
+    // The model is the FIFO the order is judged by: its misses are the order's.
+    m_misses += std::uint32_t(misses);
     for (int j = 0; j < misses; ++j)
     {
         const std::uint32_t v = loaded[j];
+        if (m_place[v] == NeverLoaded)
+        {
+            *m_firstUse++ = v;
+        }
         const int place = misses - 1 - j;
         m_place[v] = m_live[v] != 0 ? place : -1;
         if (m_live[v] != 0)
@@ -191,6 +194,15 @@ void Forsyth::UpdateCache(std::uint32_t triangle)
     {
         const std::uint32_t v = m_cacheVertex[i];
         const int moved = m_cachePlace[i] + misses;
+        bool reloaded = false;
+        for (int j = 0; j < misses; ++j)
+        {
+            reloaded = reloaded || v == loaded[j];
+        }
+        if (reloaded)
+        {
+            continue; // pushed out and loaded again just now
+        }
         if (m_live[v] == 0)
         {
             m_place[v] = -1;
@@ -240,11 +252,11 @@ std::uint32_t Forsyth::PickBest()
 }
 } // namespace
 
-void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                  VertexTriangles& around, std::uint32_t* order)
+std::uint32_t ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
+                           VertexTriangles& around, std::uint32_t* order, std::uint32_t* firstUse)
 {
     Forsyth forsyth(indices, faceCount, vertexCount, around);
-    forsyth.Run(order);
+    return forsyth.Run(order, firstUse);
 }
 } // namespace Steps
 } // namespace VertexCache
