@@ -329,24 +329,22 @@ bool Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t f
     std::uint32_t* lowEnds = Offsets.data();
     std::uint32_t* highEnds = highEnd.data();
     const std::uint32_t half = faceCount / 2;
-    // Last corner first, as the triangles: a triangle that uses a vertex twice has its entries
-    // ascending too.
     if (half * 2 < faceCount)
     {
         const std::uint32_t* corners = indices + std::size_t(faceCount - 1) * 3;
-        for (std::uint32_t k = 3; k-- > 0;)
+        for (int k = 0; k < 3; ++k)
         {
-            lists[--highEnds[corners[k]]] = (faceCount - 1) * 4 + k;
+            lists[--highEnds[corners[k]]] = faceCount - 1;
         }
     }
     for (std::uint32_t t = half; t-- > 0;)
     {
         const std::uint32_t* a = indices + std::size_t(t) * 3;
         const std::uint32_t* b = indices + std::size_t(t + half) * 3;
-        for (std::uint32_t k = 3; k-- > 0;)
+        for (int k = 0; k < 3; ++k)
         {
-            lists[--lowEnds[a[k]]] = t * 4 + k;
-            lists[--highEnds[b[k]]] = (t + half) * 4 + k;
+            lists[--lowEnds[a[k]]] = t;
+            lists[--highEnds[b[k]]] = t + half;
         }
     }
     return true;

@@ -67,8 +67,10 @@ private:
     const std::uint32_t* m_indices;
     std::uint32_t m_faceCount;
     const std::uint32_t* m_offsets;
-    // Each vertex's triangles, its live ones first (the lists of `around`, reordered in place).
-    std::uint32_t* m_triangles;
+    // Each vertex's triangles, its live ones first; a triangle is listed once per corner, as
+    // 4 * triangle + k for its corner k, so that the corner of an entry is known at once
+    // (a plan holds fewer than 2^30 faces: it fits in 32 bits).
+    std::uint32_t* m_triangles; // the lists of `around`, rewritten in place
     // Written in full before they are read:
     std::unique_ptr<std::uint32_t[]> m_position; // corner (3 * triangle + k) -> its place in its vertex's list
     std::unique_ptr<std::uint32_t[]> m_live;     // vertex -> corners not yet emitted
@@ -94,11 +96,21 @@ Forsyth::Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uin
 {
     for (std::uint32_t v = 0; v < vertexCount; ++v)
     {
-        const std::uint32_t* list = m_triangles + m_offsets[v];
+        // The list is ascending: a triangle that uses v twice comes twice in a row, its
+        // second entry for the next corner that is v.
+        std::uint32_t* list = m_triangles + m_offsets[v];
         const std::uint32_t count = around.Count(v);
         for (std::uint32_t j = 0; j < count; ++j)
         {
-            m_position[std::size_t(list[j] >> 2) * 3 + (list[j] & 3)] = j;
+            const std::uint32_t t = list[j];
+            const std::uint32_t* corners = indices + std::size_t(t) * 3;
+            std::uint32_t k = j > 0 && list[j - 1] >> 2 == t ? (list[j - 1] & 3) + 1 : 0;
+            while (corners[k] != v)
+            {
+                ++k;
+            }
+            list[j] = t * 4 + k;
+            m_position[std::size_t(t) * 3 + k] = j;
         }
         m_live[v] = count;
         m_score[v] = Tables.Score(-1, m_live[v]);

@@ -31,9 +31,7 @@ std::unique_ptr<T[]> Uninitialised(std::size_t count)
 }
 
 // The triangles around each vertex: those of vertex v are Triangles[Offsets[v]] up to
-// Triangles[Offsets[v + 1]], each as 4 * triangle + k for its corner k that is v (a plan holds
-// fewer than 2^30 faces: it fits in 32 bits), ascending. A triangle that uses a vertex twice
-// is listed twice, once per corner.
+// Triangles[Offsets[v + 1]], ascending. A triangle that uses a vertex twice is listed twice.
 struct VertexTriangles
 {
     std::vector<std::uint32_t> Offsets; // vertexCount + 1
@@ -61,7 +59,7 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
 // Forsyth's scoring order over a modelled FIFO of TargetFifoSize entries: writes faceCount
 // triangle numbers to order and the vertices in the order it first uses them to firstUse (as
 // many as TipsifyOrder counts); returns the misses of that FIFO over the new order. Works in
-// around's lists, which it leaves reordered (no longer ascending).
+// around's lists, which it leaves reordered and recoded (no longer as Build made them).
 std::uint32_t ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                            VertexTriangles& around, std::uint32_t* order, std::uint32_t* firstUse);
 

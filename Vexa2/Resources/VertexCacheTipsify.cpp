@@ -68,16 +68,16 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
     // Where the faces came scattered, a vertex's triangles (the list is ascending) are far
     // apart in memory, and seldom cached: asked for all at once, their corners arrive together
     // instead of one after another. Near ones are mostly cached already: not worth asking.
-    if (list != end && (end[-1] >> 2) - (list[0] >> 2) > ScatteredTriangles)
+    if (list != end && end[-1] - list[0] > ScatteredTriangles)
     {
         for (const std::uint32_t* ahead = list; ahead != end; ++ahead)
         {
-            Prefetch(run.Indices + std::size_t(*ahead >> 2) * 3);
+            Prefetch(run.Indices + std::size_t(*ahead) * 3);
         }
     }
     for (; list != end; ++list)
     {
-        const std::uint32_t t = *list >> 2;
+        const std::uint32_t t = *list;
         if (run.Emitted[t])
         {
             continue;
