@@ -90,9 +90,8 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
             const std::uint32_t v = corners[k];
             VertexState& state = run.Vertices[v];
             // The centre has no triangle left by the end of its fan: never worth a place among
-            // the dead ends. (Stored anyway, counted not: no branch.)
-            // Nor is its count taken down triangle by triangle (each decrement would wait for
-            // the last): it is set to none at the end.
+            // the dead ends, nor its count taken down triangle by triangle (each decrement
+            // would wait for the last): it is set to none at the end.
             *deadEnd = v;
             if (v != fan)
             {
