@@ -27,9 +27,8 @@ namespace VertexCache
 namespace
 {
 using Steps::None;
+using Steps::TargetFifoSize;
 
-// The cache the candidate orders are judged against, and the one Tipsify plans for.
-const std::uint32_t TargetFifoSize = 16;
 // A fan order within this factor of the unavoidable misses (one per distinct vertex) is kept
 // without trying the slower scoring method. Regular meshes and the demo's models land at 1.20
 // to 1.27 (a 16-entry FIFO cannot do much better on them), where the scoring method never
@@ -55,30 +54,31 @@ bool CountsAreValid(const std::uint32_t* indices, std::uint32_t faceCount, std::
     return faceCount <= MaxFaceCount && vertexCount <= MaxVertexCount && (faceCount == 0 || indices != nullptr);
 }
 
-// Each vertex's corners, counted into two tallies (added up, they are the count): even
-// triangles into one, odd ones into the other. Neighbouring triangles share vertices, and an
-// increment of the very value just incremented has to wait for it; this way the two are a
-// triangle further apart. An index out of range is counted in the slot past the last vertex,
-// and refused.
-bool CountCorners(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount, std::uint32_t* even,
-                  std::uint32_t* odd)
+// Each vertex's corners, counted into two tallies: those of the first half of the triangles
+// into low, those of the second half into high (added up, they are the count). Neighbouring
+// triangles share vertices, and an increment of the very value just incremented has to wait
+// for it; the two halves are far apart and go on side by side. An index out of range is
+// counted in the slot past the last vertex, and refused.
+bool CountCorners(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount, std::uint32_t* low,
+                  std::uint32_t* high)
 {
-    const std::uint32_t* t = indices;
-    const std::uint32_t* end = indices + std::size_t(faceCount) * 3;
-    const std::uint32_t* pairsEnd = indices + std::size_t(faceCount / 2) * 6;
-    for (; t != pairsEnd; t += 6)
+    const std::uint32_t half = faceCount / 2;
+    const std::uint32_t* a = indices;
+    const std::uint32_t* b = indices + std::size_t(half) * 3;
+    for (std::uint32_t i = 0; i < half; ++i, a += 3, b += 3)
     {
         for (int k = 0; k < 3; ++k)
         {
-            ++even[t[k] < vertexCount ? t[k] : vertexCount];
-            ++odd[t[k + 3] < vertexCount ? t[k + 3] : vertexCount];
+            ++low[a[k] < vertexCount ? a[k] : vertexCount];
+            ++high[b[k] < vertexCount ? b[k] : vertexCount];
         }
     }
-    for (; t != end; ++t)
+    // An odd count leaves the last triangle to the second half.
+    for (int k = 0; half * 2 < faceCount && k < 3; ++k)
     {
-        ++even[*t < vertexCount ? *t : vertexCount];
+        ++high[b[k] < vertexCount ? b[k] : vertexCount];
     }
-    return even[vertexCount] == 0 && odd[vertexCount] == 0;
+    return low[vertexCount] == 0 && high[vertexCount] == 0;
 }
 
 // Misses of a fresh FIFO of cacheSize entries over the triangles in input order, counted only
@@ -110,29 +110,6 @@ std::uint32_t CountInputMisses(const std::uint32_t* indices, std::uint32_t faceC
     return t == end ? misses - cacheSize : None;
 }
 
-// Misses of a fresh FIFO of cacheSize entries over the triangles in order, counted only as far
-// as they stay within limit, like CountInputMisses.
-std::uint32_t CountFifoMisses(const std::uint32_t* indices, const std::uint32_t* order, std::uint32_t faceCount,
-                              std::uint32_t vertexCount, std::uint32_t cacheSize, std::uint32_t limit)
-{
-    std::vector<std::uint32_t> loadedAt(vertexCount, 0);
-    std::uint32_t misses = cacheSize;
-    const std::uint32_t stop = limit < None - cacheSize ? limit + cacheSize : None;
-    for (std::uint32_t i = 0; i < faceCount && misses <= stop; ++i)
-    {
-        const std::uint32_t* t = indices + std::size_t(order[i]) * 3;
-        for (int k = 0; k < 3; ++k)
-        {
-            std::uint32_t& stamp = loadedAt[t[k]];
-            if (misses - stamp >= cacheSize)
-            {
-                stamp = ++misses;
-            }
-        }
-    }
-    return misses - cacheSize;
-}
-
 // Orders one group, given as a mesh of its own; writes its triangle numbers to order and its
 // vertices in order of first use to firstUse, and returns their count (None when an index is
 // not below vertexCount).
@@ -161,11 +138,11 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
             ? fanMisses
             : CountInputMisses(indices, faceCount, vertexCount, usedVertices, TargetFifoSize, fanMisses);
     std::uint32_t misses = fanMisses;
-    bool fanOrder = true;
+    bool firstUseKept = true; // firstUse is the kept order's
     if (inputMisses < fanMisses)
     {
         misses = inputMisses;
-        fanOrder = false;
+        firstUseKept = false;
         for (std::uint32_t i = 0; i < faceCount; ++i)
         {
             order[i] = i;
@@ -175,18 +152,20 @@ std::uint32_t OrderGroup(const std::uint32_t* indices, std::uint32_t faceCount, 
     // Only where the fan order is clearly short of the floor may the scoring method win.
     if (double(fanMisses) > GoodEnoughRatio * double(usedVertices))
     {
+        // The scored order's first use goes over the fan order's: when the scored order loses,
+        // the one kept gets its first use again below.
         const std::unique_ptr<std::uint32_t[]> scored = Steps::Uninitialised<std::uint32_t>(faceCount);
-        Steps::ForsythOrder(indices, faceCount, vertexCount, around, scored.get());
-        if (CountFifoMisses(indices, scored.get(), faceCount, vertexCount, TargetFifoSize, misses) < misses)
+        if (Steps::ForsythOrder(indices, faceCount, vertexCount, around, scored.get(), firstUse) < misses)
         {
-            fanOrder = false;
             for (std::uint32_t i = 0; i < faceCount; ++i)
             {
                 order[i] = scored[i];
             }
+            return usedVertices;
         }
+        firstUseKept = false;
     }
-    return fanOrder ? usedVertices : Steps::FirstUse(indices, order, faceCount, vertexCount, firstUse);
+    return firstUseKept ? usedVertices : Steps::FirstUse(indices, order, faceCount, vertexCount, firstUse);
 }
 
 // The faces slotFace[0] to slotFace[count - 1] (first to first + count - 1 when slotFace is null)
@@ -325,41 +304,48 @@ bool BuildPlanChecked(const std::uint32_t* indices, const std::uint32_t* attribu
 
 bool Steps::VertexTriangles::Build(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount)
 {
-    // Offsets[v] first counts v's corners, then marks the end of its list; the lists are
-    // filled from their ends backwards, which leaves Offsets[v] at the start and the lists
-    // ascending, without a second cursor array.
+    // Offsets[v] first counts v's corners in the first half of the triangles, then marks the
+    // end of their part of v's list (the second half's part follows it): each part is filled
+    // from its end backwards, both halves side by side for the reason they are counted so,
+    // which leaves Offsets[v] at the start and the lists ascending.
     Offsets.assign(std::size_t(vertexCount) + 1, 0);
-    std::vector<std::uint32_t> oddCounts(std::size_t(vertexCount) + 1, 0);
-    if (!CountCorners(indices, faceCount, vertexCount, Offsets.data(), oddCounts.data()))
+    std::vector<std::uint32_t> highEnd(std::size_t(vertexCount) + 1, 0);
+    if (!CountCorners(indices, faceCount, vertexCount, Offsets.data(), highEnd.data()))
     {
         return false;
     }
-    // Two vertices a step, their counts added up before the running sum takes them: the sum
-    // waits on one addition per two vertices, not two per vertex.
     std::uint32_t end = 0;
-    std::uint32_t v = 0;
-    for (; v + 1 < vertexCount; v += 2)
+    for (std::uint32_t v = 0; v < vertexCount; ++v)
     {
-        const std::uint32_t first = Offsets[v] + oddCounts[v];
-        const std::uint32_t both = first + Offsets[v + 1] + oddCounts[v + 1];
-        Offsets[v] = end + first;
-        end += both;
-        Offsets[v + 1] = end;
-    }
-    if (v < vertexCount)
-    {
-        end += Offsets[v] + oddCounts[v];
-        Offsets[v] = end;
+        const std::uint32_t lowEnd = end + Offsets[v];
+        end = lowEnd + highEnd[v];
+        Offsets[v] = lowEnd;
+        highEnd[v] = end;
     }
     const std::size_t cornerCount = std::size_t(faceCount) * 3;
     Offsets[vertexCount] = std::uint32_t(cornerCount);
     Triangles = Uninitialised<std::uint32_t>(cornerCount);
-    for (std::uint32_t t = faceCount; t-- > 0;)
+    std::uint32_t* lists = Triangles.get();
+    std::uint32_t* lowEnds = Offsets.data();
+    std::uint32_t* highEnds = highEnd.data();
+    const std::uint32_t half = faceCount / 2;
+    if (half * 2 < faceCount)
     {
-        const std::uint32_t* corners = indices + std::size_t(t) * 3;
-        Triangles[--Offsets[corners[0]]] = t;
-        Triangles[--Offsets[corners[1]]] = t;
-        Triangles[--Offsets[corners[2]]] = t;
+        const std::uint32_t* corners = indices + std::size_t(faceCount - 1) * 3;
+        for (int k = 0; k < 3; ++k)
+        {
+            lists[--highEnds[corners[k]]] = faceCount - 1;
+        }
+    }
+    for (std::uint32_t t = half; t-- > 0;)
+    {
+        const std::uint32_t* a = indices + std::size_t(t) * 3;
+        const std::uint32_t* b = indices + std::size_t(t + half) * 3;
+        for (int k = 0; k < 3; ++k)
+        {
+            lists[--lowEnds[a[k]]] = t;
+            lists[--highEnds[b[k]]] = t + half;
+        }
     }
     return true;
 }

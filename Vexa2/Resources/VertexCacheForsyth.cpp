@@ -1,6 +1,6 @@
 // Tom Forsyth's "Linear-Speed Vertex Cache Optimisation" (2006): every vertex scores by its
-// place in a modelled LRU cache and by how many of its triangles are still waiting (both
-// through tables, tuned here on irregular meshes for 16- and 32-entry FIFOs); the next
+// place in a modelled cache and by how many of its triangles are still waiting (both through
+// tables, tuned here on irregular meshes for 16- and 32-entry FIFOs); the next
 // triangle is the best-scoring one next to the cache, or, when none is, the first one left in
 // input order. Each step looks at a bounded number of triangles per cached vertex, so a vertex
 // shared by a great many triangles (the hub of a fan) costs no more per step than any other:
@@ -16,15 +16,19 @@ namespace Steps
 namespace
 {
 // A 16-entry model: the place of a vertex in it and the number of its triangles still to
-// emit each give a score from a table. The tables were searched for the fewest misses of
-// 16- and 32-entry FIFOs on decimated grids (irregular valences, as simplified models have),
-// starting from the published parameters' curves.
-const int ModelCacheSize = 16;
+// emit each give a score from a table. The model is a FIFO, as the caches the order is judged
+// by and made for: a hit moves nothing, so a vertex ages by misses alone however often it is
+// used (an LRU model, as published, keeps a reused vertex young that a FIFO is about to drop).
+// The tables were searched for the fewest misses of 16- and 32-entry FIFOs on decimated grids
+// (irregular valences, as simplified models have), starting from the published curves.
+const int ModelCacheSize = int(TargetFifoSize);
 // Triangles beyond this many per vertex all score alike.
 const std::uint32_t MaxValence = 8;
 // Triangles looked at per cached vertex and step. Ordinary vertices have far fewer; a hub
 // offers this many of its remaining ones (any of them continues its fan equally well).
 const std::uint32_t MaxCandidates = 16;
+// The model-cache place of a vertex not loaded yet (out of the cache, as -1).
+const std::int32_t NeverLoaded = -2;
 
 struct ScoreTables
 {
@@ -44,20 +48,19 @@ struct ScoreTables
 };
 
 const ScoreTables Tables = {
-    {0.000f, 0.750f, 0.750f, 0.770f, 0.840f, 0.887f, 0.778f, 0.615f, 0.676f, 0.383f, 0.935f, 0.354f, 0.239f, 0.251f,
-     0.171f, 0.040f, 0.141f},
-    {0.000f, 2.160f, 1.494f, 1.155f, 1.000f, 0.894f, 0.756f, 0.736f, 0.887f}};
+    {0.000f, 0.810f, 0.709f, 0.640f, 0.840f, 0.571f, 0.670f, 0.804f, 0.779f, 0.466f, 0.935f, 0.731f, 0.721f, 0.605f,
+     0.661f, 0.577f, 0.175f},
+    {0.000f, 2.466f, 1.605f, 1.192f, 0.963f, 0.680f, 0.554f, 0.606f, 0.760f}};
 
 class Forsyth
 {
 public:
     Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
             VertexTriangles& around);
-    void Run(std::uint32_t* order);
+    std::uint32_t Run(std::uint32_t* order, std::uint32_t* firstUse);
 
 private:
     void Remove(std::uint32_t triangle);
-    int MoveToFront(const std::uint32_t* corners, std::uint32_t* front, int* oldPlace);
     void UpdateCache(std::uint32_t triangle);
     std::uint32_t PickBest();
 
@@ -68,24 +71,28 @@ private:
     // 4 * triangle + k for its corner k, so that the corner of an entry is known at once
     // (a plan holds fewer than 2^30 faces: it fits in 32 bits).
     std::uint32_t* m_triangles; // the lists of `around`, rewritten in place
-    std::vector<std::uint32_t> m_position; // corner (3 * triangle + k) -> its place in its vertex's list
-    std::vector<std::uint32_t> m_live;     // vertex -> corners not yet emitted
-    std::vector<float> m_score;            // vertex -> current score
+    // Written in full before they are read:
+    std::unique_ptr<std::uint32_t[]> m_position; // corner (3 * triangle + k) -> its place in its vertex's list
+    std::unique_ptr<std::uint32_t[]> m_live;     // vertex -> corners not yet emitted
+    std::unique_ptr<float[]> m_score;            // vertex -> current score
     std::vector<std::uint8_t> m_emitted;   // triangle -> already in the order
 
-    // The modelled LRU cache. Finished vertices (no triangle left) still take up places but can
-    // never be used again, so only the unfinished cached vertices are listed, with their places.
+    // The modelled FIFO. Finished vertices (no triangle left) still take up places but can never
+    // be used again, so only the unfinished cached vertices are listed, with their places.
     std::uint32_t m_cacheVertex[ModelCacheSize];
     int m_cachePlace[ModelCacheSize];
     int m_cacheSize = 0;
-    std::vector<std::int32_t> m_place; // vertex -> place in the model cache, -1 when out
+    // vertex -> place in the model cache, -1 when out, NeverLoaded before its first use
+    std::vector<std::int32_t> m_place;
+    std::uint32_t* m_firstUse = nullptr; // the next vertex loaded for the first time goes here
+    std::uint32_t m_misses = 0;
 };
 
 Forsyth::Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                  VertexTriangles& around)
     : m_indices(indices), m_faceCount(faceCount), m_offsets(around.Offsets.data()),
-      m_triangles(around.Triangles.get()), m_position(std::size_t(faceCount) * 3), m_live(vertexCount),
-      m_score(vertexCount), m_emitted(faceCount, 0), m_place(vertexCount, -1)
+      m_triangles(around.Triangles.get()), m_position(Uninitialised<std::uint32_t>(std::size_t(faceCount) * 3)),
+      m_live(Uninitialised<std::uint32_t>(vertexCount)), m_score(Uninitialised<float>(vertexCount)), m_emitted(faceCount, 0), m_place(vertexCount, NeverLoaded)
 {
     for (std::uint32_t v = 0; v < vertexCount; ++v)
     {
@@ -110,8 +117,9 @@ Forsyth::Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uin
     }
 }
 
-void Forsyth::Run(std::uint32_t* order)
+std::uint32_t Forsyth::Run(std::uint32_t* order, std::uint32_t* firstUse)
 {
+    m_firstUse = firstUse;
     std::uint32_t scan = 0; // triangles before it are placed
     std::uint32_t best = None;
     for (std::uint32_t step = 0; step < m_faceCount; ++step)
@@ -131,6 +139,7 @@ void Forsyth::Run(std::uint32_t* order)
         UpdateCache(best);
         best = PickBest();
     }
+    return m_misses;
 }
 
 // The triangle leaves the live part of its vertices' lists (order inside a list is free): the
@@ -151,61 +160,64 @@ void Forsyth::Remove(std::uint32_t triangle)
     }
 }
 
-// The triangle's distinct vertices, in corner order, with their old places (-1: not cached).
-int Forsyth::MoveToFront(const std::uint32_t* corners, std::uint32_t* front, int* oldPlace)
+// The triangle's vertices that were not cached are loaded, in corner order, each in front of
+// the last; every vertex cached before moves back one place per vertex loaded, and out past
+// the last place. Each unfinished vertex is rescored for its new place and its triangles left
+// (a finished one is never used again and leaves the list); triangle scores are summed from
+// vertex scores when needed, so nothing else is updated.
+void Forsyth::UpdateCache(std::uint32_t triangle)
 {
-    int frontSize = 0;
+    // A corner that repeats an earlier one is cached by then; one cached in the last places
+    // may be pushed out by the corners loaded before it.
+    const std::uint32_t* corners = m_indices + std::size_t(triangle) * 3;
+    std::uint32_t loaded[3];
+    int misses = 0;
     for (int k = 0; k < 3; ++k)
     {
         const std::uint32_t v = corners[k];
-        if ((k < 1 || v != corners[0]) && (k < 2 || v != corners[1]))
+        const bool repeat = (k > 0 && v == corners[0]) || (k > 1 && v == corners[1]);
+        if (!repeat && (m_place[v] < 0 || m_place[v] + misses >= ModelCacheSize))
         {
-            front[frontSize] = v;
-            oldPlace[frontSize] = m_place[v];
-            ++frontSize;
+            loaded[misses++] = v;
         }
     }
-    return frontSize;
-}
-
-// The triangle's vertices move to the front of the model cache; every other entry moves back
-// by the number of them that were not already in front of it. Each unfinished vertex is
-// rescored for its new place, also those pushed out; triangle scores are summed from vertex
-// scores when needed, so nothing else is updated.
-void Forsyth::UpdateCache(std::uint32_t triangle)
-{
-    std::uint32_t front[3];
-    int oldPlace[3];
-    const int frontSize = MoveToFront(m_indices + std::size_t(triangle) * 3, front, oldPlace);
-
     std::uint32_t nextVertex[ModelCacheSize];
     int nextPlace[ModelCacheSize];
     int nextSize = 0;
-    for (int k = 0; k < frontSize; ++k)
+    // The model is the FIFO the order is judged by: its misses are the order's.
+    m_misses += std::uint32_t(misses);
+    for (int j = 0; j < misses; ++j)
     {
-        const std::uint32_t v = front[k];
-        m_place[v] = m_live[v] != 0 ? k : -1; // a finished vertex is gone for good
+        const std::uint32_t v = loaded[j];
+        if (m_place[v] == NeverLoaded)
+        {
+            *m_firstUse++ = v;
+        }
+        const int place = misses - 1 - j;
+        m_place[v] = m_live[v] != 0 ? place : -1;
         if (m_live[v] != 0)
         {
-            m_score[v] = Tables.Score(k, m_live[v]);
+            m_score[v] = Tables.Score(place, m_live[v]);
             nextVertex[nextSize] = v;
-            nextPlace[nextSize++] = k;
+            nextPlace[nextSize++] = place;
         }
     }
-    // Places are unique, so an entry at a front vertex's old place is that vertex.
     for (int i = 0; i < m_cacheSize; ++i)
     {
         const std::uint32_t v = m_cacheVertex[i];
-        const int place = m_cachePlace[i];
-        int moved = place + frontSize;
-        bool isFront = false;
-        for (int k = 0; k < frontSize; ++k)
+        const int moved = m_cachePlace[i] + misses;
+        bool reloaded = false;
+        for (int j = 0; j < misses; ++j)
         {
-            isFront = isFront || oldPlace[k] == place;
-            moved -= oldPlace[k] >= 0 && oldPlace[k] < place ? 1 : 0;
+            reloaded = reloaded || v == loaded[j];
         }
-        if (isFront)
+        if (reloaded)
         {
+            continue; // pushed out and loaded again just now
+        }
+        if (m_live[v] == 0)
+        {
+            m_place[v] = -1;
             continue;
         }
         m_place[v] = moved < ModelCacheSize ? moved : -1;
@@ -252,11 +264,11 @@ std::uint32_t Forsyth::PickBest()
 }
 } // namespace
 
-void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                  VertexTriangles& around, std::uint32_t* order)
+std::uint32_t ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
+                           VertexTriangles& around, std::uint32_t* order, std::uint32_t* firstUse)
 {
     Forsyth forsyth(indices, faceCount, vertexCount, around);
-    forsyth.Run(order);
+    return forsyth.Run(order, firstUse);
 }
 } // namespace Steps
 } // namespace VertexCache

@@ -19,6 +19,9 @@ namespace VertexCache
 namespace Steps
 {
 const std::uint32_t None = 0xFFFFFFFFu;
+// The cache the candidate orders are judged against (the post-transform cache of Direct3D 9
+// class hardware), the one Tipsify plans for and the one Forsyth's scoring models.
+const std::uint32_t TargetFifoSize = 16;
 
 // Room for count values, left uninitialised: for arrays that are written before they are read.
 template <typename T>
@@ -53,10 +56,12 @@ std::uint32_t TipsifyOrder(const std::uint32_t* indices, std::uint32_t faceCount
                            const VertexTriangles& around, std::uint32_t cacheSize, std::uint32_t* order,
                            std::uint32_t* firstUse, std::uint32_t& usedVertices);
 
-// Forsyth's scoring order over a modelled LRU cache: writes faceCount triangle numbers to order.
-// Works in around's lists, which it leaves reordered and recoded (no longer as Build made them).
-void ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-                  VertexTriangles& around, std::uint32_t* order);
+// Forsyth's scoring order over a modelled FIFO of TargetFifoSize entries: writes faceCount
+// triangle numbers to order and the vertices in the order it first uses them to firstUse (as
+// many as TipsifyOrder counts); returns the misses of that FIFO over the new order. Works in
+// around's lists, which it leaves reordered and recoded (no longer as Build made them).
+std::uint32_t ForsythOrder(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
+                           VertexTriangles& around, std::uint32_t* order, std::uint32_t* firstUse);
 
 // The vertices of the triangles order[0] to order[faceCount - 1], each at its first use:
 // writes them to firstUse and returns their count.

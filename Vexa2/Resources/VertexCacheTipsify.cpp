@@ -90,10 +90,14 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
             const std::uint32_t v = corners[k];
             VertexState& state = run.Vertices[v];
             // The centre has no triangle left by the end of its fan: never worth a place among
-            // the dead ends. (Stored anyway, counted not: no branch.)
+            // the dead ends, nor its count taken down triangle by triangle (each decrement
+            // would wait for the last): it is set to none at the end.
             *deadEnd = v;
-            deadEnd += v != fan ? 1 : 0;
-            --state.Live;
+            if (v != fan)
+            {
+                ++deadEnd;
+                --state.Live;
+            }
             // A miss: the FIFO loads v now, and keeps it for cacheSize more misses.
             if (clock - state.Stamp > run.CacheSize)
             {
@@ -106,6 +110,7 @@ inline std::uint32_t* EmitFan(Tipsify& run, std::uint32_t fan, std::uint32_t* or
             }
         }
     }
+    run.Vertices[fan].Live = 0;
     run.Clock = clock;
     run.FirstUse = firstUse;
     run.DeadEndCount = std::size_t(deadEnd - run.DeadEnds);
