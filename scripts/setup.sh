@@ -31,7 +31,7 @@ missing_of() { # <package...>: prints those not installed
 }
 mapfile -t missing < <(missing_of "${packages[@]}")
 mapfile -t missing32 < <(missing_of "${packages32[@]}")
-# A refused 32-bit install is tried again after a day, not at every command.
+# A refused 32-bit install is tried again after 12 hours, not at every command.
 refused32=${XDG_CACHE_HOME:-$HOME/.cache}/vexa2-win32-refused
 [ -n "$(find "$refused32" -mmin -720 2>/dev/null)" ] && missing32=()
 [ ${#missing[@]} -eq 0 ] && [ ${#missing32[@]} -eq 0 ] && exit 0

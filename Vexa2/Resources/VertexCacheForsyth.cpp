@@ -55,8 +55,7 @@ const ScoreTables Tables = {
 class Forsyth
 {
 public:
-    Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
-            VertexTriangles& around);
+    Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount, VertexTriangles& around);
     std::uint32_t Run(std::uint32_t* order, std::uint32_t* firstUse);
 
 private:
@@ -75,7 +74,7 @@ private:
     std::unique_ptr<std::uint32_t[]> m_position; // corner (3 * triangle + k) -> its place in its vertex's list
     std::unique_ptr<std::uint32_t[]> m_live;     // vertex -> corners not yet emitted
     std::unique_ptr<float[]> m_score;            // vertex -> current score
-    std::vector<std::uint8_t> m_emitted;   // triangle -> already in the order
+    std::vector<std::uint8_t> m_emitted;         // triangle -> already in the order
 
     // The modelled FIFO. Finished vertices (no triangle left) still take up places but can never
     // be used again, so only the unfinished cached vertices are listed, with their places.
@@ -90,9 +89,10 @@ private:
 
 Forsyth::Forsyth(const std::uint32_t* indices, std::uint32_t faceCount, std::uint32_t vertexCount,
                  VertexTriangles& around)
-    : m_indices(indices), m_faceCount(faceCount), m_offsets(around.Offsets.data()),
-      m_triangles(around.Triangles.get()), m_position(Uninitialised<std::uint32_t>(std::size_t(faceCount) * 3)),
-      m_live(Uninitialised<std::uint32_t>(vertexCount)), m_score(Uninitialised<float>(vertexCount)), m_emitted(faceCount, 0), m_place(vertexCount, NeverLoaded)
+    : m_indices(indices), m_faceCount(faceCount), m_offsets(around.Offsets.data()), m_triangles(around.Triangles.get()),
+      m_position(Uninitialised<std::uint32_t>(std::size_t(faceCount) * 3)),
+      m_live(Uninitialised<std::uint32_t>(vertexCount)), m_score(Uninitialised<float>(vertexCount)),
+      m_emitted(faceCount, 0), m_place(vertexCount, NeverLoaded)
 {
     for (std::uint32_t v = 0; v < vertexCount; ++v)
     {

@@ -93,8 +93,8 @@ int main()
     EngineRound(frequency);
 
     // Seconds per frame: the least-disturbed round is the fastest.
-    const auto best = Bench::BestOfBlocks(Blocks, Rounds, {[&] { return 1.0 / EngineRound(frequency); },
-                                                           [&] { return 1.0 / DirectRound(frequency); }});
+    const auto best = Bench::BestOfBlocks(
+        Blocks, Rounds, {[&] { return 1.0 / EngineRound(frequency); }, [&] { return 1.0 / DirectRound(frequency); }});
     std::vector<double> engineBest, directBest;
     for (int block = 0; block < Blocks; ++block)
     {

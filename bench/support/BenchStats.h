@@ -37,9 +37,9 @@ inline double Spread(const std::vector<double>& values)
 // always follows another. Round r counts for block r % blocks: each block's rounds are spread over
 // the whole run, so a spell of load falls on every block alike instead of on one. Returns each
 // side's least cost of each block (best[side][block]); empty when a side failed.
-inline std::vector<std::vector<double>> BestOfBlocks(int blocks, int rounds,
-                                                     const std::vector<std::function<double()>>& sides,
-                                                     const std::function<bool()>& ok = [] { return true; })
+inline std::vector<std::vector<double>> BestOfBlocks(
+    int blocks, int rounds, const std::vector<std::function<double()>>& sides,
+    const std::function<bool()>& ok = [] { return true; })
 {
     const std::size_t count = sides.size();
     std::vector<std::vector<double>> best(count, std::vector<double>(std::size_t(blocks), 0.0));

@@ -81,8 +81,8 @@ int main()
     logRound(); // warm-up: first use of the buffers and the files' first pages
     rawRound(false);
 
-    const auto best = Bench::BestOfBlocks(Blocks, Rounds, {logRound, [&] { return rawRound(false); },
-                                                           [&] { return rawRound(true); }});
+    const auto best = Bench::BestOfBlocks(Blocks, Rounds,
+                                          {logRound, [&] { return rawRound(false); }, [&] { return rawRound(true); }});
     const std::vector<double>& logBest = best[0];
     const std::vector<double>& rawBest = best[1];
     const std::vector<double> ratios = Bench::BlockRatios(logBest, rawBest);

@@ -21,6 +21,6 @@ inline void StartFromAFreshProcessState(Vexa::Engine& engine)
     engine.FrameTimer = Vexa::Timer();
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    engine.FrameTimer.LastCount = engine.FrameTimer.HasPerformanceCounter ? static_cast<std::uint64_t>(now.QuadPart)
-                                                                          : GetTickCount();
+    engine.FrameTimer.LastCount =
+        engine.FrameTimer.HasPerformanceCounter ? static_cast<std::uint64_t>(now.QuadPart) : GetTickCount();
 }
