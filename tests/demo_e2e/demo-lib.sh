@@ -24,23 +24,6 @@ demo_start() {
     e2e_pids+=("$last_pid")
 }
 
-# Waits for a visible X window whose name matches; prints its id (empty on time-out).
-# (Polls: a search can fail outright when a window vanishes while it is being examined.)
-demo_window() { # <name regex> <timeout s>
-    local i found
-    for i in $(seq 1 $(($2 * 5))); do
-        found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
-        if [ -n "$found" ]; then
-            # Keys go to the focused window; with no window manager, an earlier test may have
-            # left the focus elsewhere.
-            xdotool windowfocus "$found" 2>/dev/null
-            echo "$found"
-            return 0
-        fi
-        sleep 0.2
-    done
-}
-
 # Keys are levels read once a frame: hold one long enough for <frames> frames at <fps>.
 demo_hold() { # <key> <frames> <fps>
     local fps=$3

@@ -9,7 +9,7 @@ source "$(dirname "$0")/demo-lib.sh"
 demo_scratch
 demo_start Vexa2.exe
 program=$last_pid
-window=$(demo_window '^Vexa2' 120)
+window=$(e2e_window '^Vexa2' 120)
 [ -n "$window" ] || fail "the window did not appear"
 demo_wait_fps "$window" 30 || fail "no frame rate in the title"
 fps=$(demo_fps "$window")
@@ -48,7 +48,7 @@ wait_clear_at() { # <x> <y> <timeout s>
 }
 demo_start explorer /desktop=vexademo,1024x768 Vexa2.exe
 desk_pid=$last_pid
-desktop=$(demo_window 'Wine desktop' 60)
+desktop=$(e2e_window 'Wine desktop' 60)
 [ -n "$desktop" ] || fail "no virtual desktop window"
 # The pointer rests inside the desktop at every size (keys go to the window under it) and never
 # moves while the demo reads the mouse: a move would turn the camera.

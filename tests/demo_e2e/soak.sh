@@ -8,7 +8,7 @@ demo_scratch
 demo_use_desktop_prefix
 demo_start explorer /desktop=vexasoak,1024x768 Vexa2.exe
 desk_pid=$last_pid
-desktop=$(demo_window 'Wine desktop' 60)
+desktop=$(e2e_window 'Wine desktop' 60)
 [ -n "$desktop" ] || fail "no virtual desktop window"
 # The pointer rests inside the desktop at every size (keys go to the window under it) and never
 # moves while the demo reads the mouse: a move would turn the camera.

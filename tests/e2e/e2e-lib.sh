@@ -28,11 +28,6 @@ e2e_start() {
     e2e_pids+=("$last_pid")
 }
 
-# Waits for an X window whose name matches the pattern; prints its id.
-e2e_window() { # <name regex> <timeout s>
-    timeout "$2" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1
-}
-
 # The close button's message, through the helper (finds the window by its class name).
 e2e_post_close() {
     "$E2E_BUILD/wine-run" "$E2E_TOOLS/vexa_post_close.exe" 10000 >/dev/null ||

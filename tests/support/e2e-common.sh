@@ -1,6 +1,7 @@
 # Steps every end-to-end script shares (sourced by tests/e2e/e2e-lib.sh and
 # tests/demo_e2e/demo-lib.sh): failing, the processes a test started and their ending, waiting for
-# one to exit, Escape until a program is gone, reading a pixel, and the log a clean run leaves.
+# a window or a process, Escape until a program is gone, reading a pixel, and the log a clean run
+# leaves.
 set -uo pipefail
 
 e2e_pids=()
@@ -37,6 +38,24 @@ e2e_cleanup() {
 trap e2e_cleanup EXIT
 
 [ -n "${DISPLAY:-}" ] || fail "no DISPLAY: run under scripts/xvfb-session.sh"
+
+# Waits for a visible X window whose name matches; prints its id (empty on time-out) and gives it
+# the keyboard focus. Polls: a search ends at once with BadWindow when a window vanishes while it
+# is being examined, as Wine's do around a message box and a device being created.
+e2e_window() { # <name regex> <timeout s>
+    local deadline=$((SECONDS + $2)) found
+    while :; do
+        found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+        if [ -n "$found" ]; then
+            # With no window manager, an earlier test may have left the focus elsewhere.
+            xdotool windowfocus "$found" 2>/dev/null
+            echo "$found"
+            return 0
+        fi
+        [ "$SECONDS" -lt "$deadline" ] || return 0
+        sleep 0.2
+    done
+}
 
 # Waits up to <timeout> s for a started process; sets `exit_code` (124 on time-out).
 e2e_wait() { # <pid> <timeout s>
