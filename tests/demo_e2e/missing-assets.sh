@@ -11,7 +11,7 @@ for asset in $assets; do
     shown=""
     for i in $(seq 1 1200); do
         kill -0 "$program" 2>/dev/null || break
-        [ -z "$shown" ] && shown=$(xdotool search --onlyvisible --name '^Vexa2' 2>/dev/null | head -1)
+        [ -z "$shown" ] && ! e2e_no_window --onlyvisible --name '^Vexa2' && shown=yes
         sleep 0.05
     done
     e2e_wait "$program" 30

@@ -12,14 +12,14 @@ box=$(e2e_window '^Error$' 30)
 e2e_expect_logger_box
 # The box comes first: no window of the program yet, and the program waits for the answer.
 sleep 0.5
-[ -z "$(xdotool search --name '^Vexa2' 2>/dev/null)" ] || fail "the main window exists before the box is answered"
+e2e_no_window --name '^Vexa2' || fail "the main window exists before the box is answered"
 kill -0 "$program" 2>/dev/null || fail "the program did not wait for the message box"
 note "message box \"Error\" shown before the window"
 
 xdotool key --window "$box" Return
 window=$(e2e_window '^Vexa2' 30)
 [ -n "$window" ] || fail "no window after the message box was dismissed"
-[ -z "$(xdotool search --name '^Error$' 2>/dev/null)" ] || fail "the message box is still (or again) there"
+e2e_no_window --name '^Error$' || fail "the message box is still (or again) there"
 note "window shown after the box was dismissed"
 
 e2e_post_close

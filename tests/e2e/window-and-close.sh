@@ -41,7 +41,7 @@ asked=$(date +%s%N)
 e2e_wait "$program" 15
 [ "$exit_code" = 0 ] || fail "exit code $exit_code after WM_CLOSE (124: still running after 15 s)"
 note "exit code 0, $((($(date +%s%N) - asked) / 1000000)) ms after WM_CLOSE"
-[ -z "$(xdotool search --name '^Vexa2' 2>/dev/null)" ] || fail "a Vexa2 window is still there"
+e2e_no_window --name '^Vexa2' || fail "a Vexa2 window is still there"
 
 e2e_expect_clean_log "$E2E_SCRATCH/myLog.log"
 note "myLog.log: byte-order mark and header only"

@@ -57,6 +57,19 @@ e2e_window() { # <name regex> <timeout s>
     done
 }
 
+# Succeeds when no window matches the search, fails when one does. A search cut short (see
+# e2e_window) is repeated: it never counts as "no window", and the test fails if none completes.
+e2e_no_window() { # <xdotool search options...>
+    local attempt out
+    for attempt in $(seq 1 20); do
+        out=$(xdotool search "$@" 2>&1)
+        [ -z "$out" ] && return 0
+        grep -qv '^[0-9]*$' <<<"$out" || return 1
+        sleep 0.1
+    done
+    fail "no window search completed: $out"
+}
+
 # Waits up to <timeout> s for a started process; sets `exit_code` (124 on time-out).
 e2e_wait() { # <pid> <timeout s>
     local pid=$1 waited=0
