@@ -24,6 +24,16 @@ demo_start() {
     e2e_pids+=("$last_pid")
 }
 
+# The program's main window once visible (sets `window`); fails, showing the program's log, when
+# the program ends or 120 s pass first.
+demo_expect_window() { # <program pid>
+    window=$(e2e_window '^Vexa2' 120 "$1")
+    [ -n "$window" ] && return 0
+    [ -f "$DEMO_SCRATCH/myLog.log" ] && e2e_log_text "$DEMO_SCRATCH/myLog.log" >&2
+    e2e_gone "$1" && fail "the program ended without showing its window"
+    fail "the window did not appear"
+}
+
 # Keys are levels read once a frame: hold one long enough for <frames> frames at <fps>.
 demo_hold() { # <key> <frames> <fps>
     local fps=$3

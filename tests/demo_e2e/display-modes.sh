@@ -9,8 +9,7 @@ source "$(dirname "$0")/demo-lib.sh"
 demo_scratch
 demo_start Vexa2.exe
 program=$last_pid
-window=$(e2e_window '^Vexa2' 120)
-[ -n "$window" ] || fail "the window did not appear"
+demo_expect_window "$program"
 demo_wait_fps "$window" 30 || fail "no frame rate in the title"
 fps=$(demo_fps "$window")
 before=$(xdotool getwindowgeometry "$window" | tail -1)

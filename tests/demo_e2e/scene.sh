@@ -6,8 +6,7 @@ source "$(dirname "$0")/demo-lib.sh"
 demo_scratch
 demo_start Vexa2.exe
 program=$last_pid
-window=$(e2e_window '^Vexa2' 120)
-[ -n "$window" ] || fail "the window did not appear"
+demo_expect_window "$program"
 demo_wait_fps "$window" 30 || fail "title without a frame rate: \"$(xdotool getwindowname "$window")\""
 name=$(xdotool getwindowname "$window")
 [[ $name =~ ^Vexa2,\ FPS:\ [0-9]+$ ]] || fail "title \"$name\""

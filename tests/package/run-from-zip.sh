@@ -16,8 +16,7 @@ DEMO_SCRATCH=$unpacked/$(basename "$PACKAGE_ZIP" .zip)
 
 demo_start Vexa2.exe
 program=$last_pid
-window=$(e2e_window '^Vexa2' 120)
-[ -n "$window" ] || fail "the window did not appear"
+demo_expect_window "$program"
 demo_wait_fps "$window" 30 || fail "title without a frame rate: \"$(xdotool getwindowname "$window")\""
 note "title: $(xdotool getwindowname "$window")"
 demo_expect_scene "$window" "$unpacked/scene.png"

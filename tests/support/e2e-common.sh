@@ -39,10 +39,11 @@ trap e2e_cleanup EXIT
 
 [ -n "${DISPLAY:-}" ] || fail "no DISPLAY: run under scripts/xvfb-session.sh"
 
-# Waits for a visible X window whose name matches; prints its id (empty on time-out) and gives it
-# the keyboard focus. Polls: a search ends at once with BadWindow when a window vanishes while it
-# is being examined, as Wine's do around a message box and a device being created.
-e2e_window() { # <name regex> <timeout s>
+# Waits for a visible X window whose name matches; prints its id (empty on time-out, or once the
+# process <pid> has ended) and gives it the keyboard focus. Polls: a search ends at once with
+# BadWindow when a window vanishes while it is being examined, as Wine's do around a message box
+# and a device being created.
+e2e_window() { # <name regex> <timeout s> [<pid>]
     local deadline=$((SECONDS + $2)) found
     while :; do
         found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
@@ -53,6 +54,7 @@ e2e_window() { # <name regex> <timeout s>
             return 0
         fi
         [ "$SECONDS" -lt "$deadline" ] || return 0
+        [ -z "${3:-}" ] || kill -0 "$3" 2>/dev/null || return 0
         sleep 0.2
     done
 }
