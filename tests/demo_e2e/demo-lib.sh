@@ -17,9 +17,12 @@ demo_scratch() {
     rm -f "$DEMO_SCRATCH/myLog.log"
 }
 
-# Runs a Windows program in the scratch folder, in the background; sets `last_pid`.
+# Runs a Windows program in the scratch folder, in the background; sets `last_pid`. Through
+# start /wait, whose exit code is the program's as Windows has it: the wineserver kills a process
+# whose Unix side takes over a second to exit after its last thread (seen on a loaded machine),
+# and the shell then sees 137 whatever the program returned. Ending start ends the program too.
 demo_start() {
-    (cd "$DEMO_SCRATCH" && exec "$DEMO_BUILD/wine-run" "$@") &
+    (cd "$DEMO_SCRATCH" && exec "$DEMO_BUILD/wine-run" start.exe /wait /b "$@") &
     last_pid=$!
     e2e_pids+=("$last_pid")
 }
@@ -107,7 +110,8 @@ demo_rss() {
     local dir p
     for dir in /proc/[0-9]*; do
         [ "$(readlink "$dir/cwd" 2>/dev/null)" = "$DEMO_SCRATCH" ] || continue
-        # The program itself: its first argument is the exe (the desktop's explorer only names it).
+        # The program itself: its first argument is the exe (start and the desktop's explorer only
+        # name it).
         tr '\0' '\n' <"$dir/cmdline" 2>/dev/null | head -1 | grep -q 'Vexa2\.exe$' || continue
         p=$(awk '/^VmRSS:/ { print $2 }' "$dir/status" 2>/dev/null)
         [ -n "$p" ] && { echo "$p"; return 0; }
